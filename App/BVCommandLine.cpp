@@ -1,0 +1,108 @@
+#include "App/BVCommandLine.h"
+
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+
+#include "App/BVCommands.h"
+#include "App/BVModuleRegistry.h"
+#include "Foundation/BVLogger.h"
+#include "Foundation/BVPaths.h"
+
+namespace {
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string absolute(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char buffer[4096];
+    if (!::getcwd(buffer, sizeof buffer)) return path;
+    return std::string(buffer) + "/" + path;
+}
+
+}  // namespace
+
+int BVRunCommandLine(int argc, char** argv) {
+    CLI::App app{"Brenvik: finds data that can be removed safely, and removes what you choose."};
+    app.require_subcommand(1);
+    app.fallthrough();
+
+    BVGlobalOptions global;
+    app.add_option("--home", global.home, "Use DIR as the user's home folder");
+    app.add_option("--root", global.root, "Prefix every system path with DIR");
+    app.add_option("--layout", global.layout, "Folder layout: macos or linux (default: this host's)")
+        ->check(CLI::IsMember({"macos", "linux"}));
+    app.add_option("--log-level", global.logLevel, "Minimum log level: debug, info, warning, error, off")
+        ->check(CLI::IsMember({"debug", "info", "warning", "warn", "error", "off"}));
+    app.add_flag("--no-progress", global.noProgress, "Do not draw progress on standard error");
+
+    BVModuleRegistry registry;
+    BVRegisterModules(registry);
+
+    BVCommandOptions options;
+    auto* modules = app.add_subcommand("modules", "List modules and their scan tasks");
+    modules->add_flag("--json", options.json, "Print JSON");
+
+    auto* scan = app.add_subcommand("scan", "Scan one module; nothing is removed");
+    scan->add_option("MODULE", options.module, "Module name")->required();
+    scan->add_flag("--json", options.json, "Print JSON");
+    scan->add_option("--tree", options.treeDepth, "Entity levels shown below each task")->check(CLI::NonNegativeNumber);
+
+    auto* smart = app.add_subcommand("smart-scan", "The cleanup, protection and speed sections together");
+    smart->add_flag("--json", options.json, "Print JSON");
+    smart->add_option("--tree", options.treeDepth, "Entity levels shown below each task")->check(CLI::NonNegativeNumber);
+
+    auto* defaults = app.add_subcommand("defaults", "Read and change the user defaults");
+    defaults->add_option("ACTION", options.defaultsAction, "read, write or delete")
+        ->required()
+        ->check(CLI::IsMember({"read", "write", "delete"}));
+    defaults->add_option("KEY", options.defaultsKey, "The key");
+    defaults->add_option("VALUE", options.defaultsValue, "The value to write");
+    defaults->add_option("--type", options.defaultsType, "Type of VALUE: bool, int, float or string (default: guessed)")
+        ->check(CLI::IsMember({"bool", "int", "float", "string"}));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int status = app.exit(e);
+        return status == 0 ? 0 : 2;
+    }
+
+    BVLayout layout = BVPaths::hostLayout();
+    if (!global.layout.empty()) layout = *BVPaths::layoutNamed(global.layout);
+    std::string home = global.home.empty() ? BVPaths::sharedInstance()->home() : absolute(global.home);
+    std::string root = absolute(global.root);
+    if (!isDirectory(home)) {
+        std::fprintf(stderr, "brenvik: the home folder %s is not a folder\n", home.c_str());
+        return 2;
+    }
+    if (!root.empty() && !isDirectory(root)) {
+        std::fprintf(stderr, "brenvik: the root folder %s is not a folder\n", root.c_str());
+        return 2;
+    }
+    auto paths = std::make_shared<const BVPaths>(layout, home, root);
+    BVPaths::setSharedInstance(paths);
+
+    BVLogger::Configuration logging;
+    logging.logsFolder = paths->logsFolder();
+    BVLogLevel level = BVLogLevel::Info;
+    if (!global.logLevel.empty()) BVLogger::parseLevel(global.logLevel, level);
+    logging.level = level;
+    // The console shows warnings unless asked for more; the file keeps the chosen level.
+    logging.consoleLevel = global.logLevel.empty() ? BVLogLevel::Warning : level;
+    // Standard output carries results; with --json it carries nothing else.
+    logging.consoleIsStandardError = options.json;
+    BVLogger::configure(logging);
+
+    BVCommandContext context{*paths, registry, global, options};
+    if (modules->parsed()) return BVCommandModules(context);
+    if (scan->parsed()) return BVCommandScan(context);
+    if (smart->parsed()) return BVCommandSmartScan(context);
+    if (defaults->parsed()) return BVCommandDefaults(context);
+    return 2;
+}

@@ -1,0 +1,39 @@
+// The module registry: every module the command line knows, by name, with its scan tasks in
+// order and its Smart Scan section. It is filled by one explicit function
+// (BVRegisterModules) at start-up and only read afterwards.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ScanningService/CoreScanning/BVScanTask.h"
+
+enum class BVSmartScanSection { None, Cleanup, Protection, Speed };
+
+std::string BVSmartScanSectionName(BVSmartScanSection section);
+
+struct BVModule {
+    std::string name;         // the command-line name, "system-junk"
+    std::string displayName;  // "System Junk"
+    BVSmartScanSection section = BVSmartScanSection::None;
+    // Builds the module's scan tasks, in the order they run and report.
+    std::function<std::vector<BVScanTaskPtr>()> makeTasks;
+};
+
+class BVModuleRegistry {
+public:
+    // Adding a name twice is a programming error (std::logic_error).
+    void addModule(BVModule module);
+    const BVModule* moduleNamed(const std::string& name) const;
+    const std::vector<BVModule>& modules() const { return modules_; }
+    std::vector<const BVModule*> modulesInSection(BVSmartScanSection section) const;
+
+private:
+    std::vector<BVModule> modules_;
+};
+
+// Registers every module this build has. Module issues add their assembly here.
+void BVRegisterModules(BVModuleRegistry& registry);

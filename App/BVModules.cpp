@@ -1,0 +1,5 @@
+#include "App/BVModuleRegistry.h"
+
+// The modules of this build, in the order `brenvik modules` lists them. Each module's
+// assembly (its tasks in order) lives in the module's own folder.
+void BVRegisterModules(BVModuleRegistry&) {}

@@ -1,0 +1,91 @@
+#include "Foundation/BVWorkerPool.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
+struct BVWorkerPool::State {
+    std::mutex mutex;
+    std::condition_variable workAvailable;
+    std::deque<std::function<void()>> blocks;
+    size_t workers = 0;
+    size_t idle = 0;
+
+    std::mutex timerMutex;
+    std::condition_variable timerChanged;
+    std::multimap<std::chrono::steady_clock::time_point, std::function<void()>> timers;
+    bool timerThreadStarted = false;
+};
+
+BVWorkerPool& BVWorkerPool::shared() {
+    // Never destroyed: workers may still be running blocks while the process exits.
+    static BVWorkerPool* pool = new BVWorkerPool();
+    return *pool;
+}
+
+BVWorkerPool::State& BVWorkerPool::state() {
+    static State* s = new State();
+    return *s;
+}
+
+void BVWorkerPool::submit(std::function<void()> block) {
+    State& s = state();
+    std::unique_lock lock(s.mutex);
+    s.blocks.push_back(std::move(block));
+    // Every queued block needs a worker of its own: one that is running may be waiting for it.
+    if (s.blocks.size() <= s.idle) {
+        s.workAvailable.notify_one();
+        return;
+    }
+    ++s.workers;
+    lock.unlock();
+    std::thread([&s] {
+        std::unique_lock lock(s.mutex);
+        for (;;) {
+            if (s.blocks.empty()) {
+                ++s.idle;
+                bool woke = s.workAvailable.wait_for(lock, std::chrono::seconds(5), [&] { return !s.blocks.empty(); });
+                --s.idle;
+                if (!woke) break;
+            }
+            auto block = std::move(s.blocks.front());
+            s.blocks.pop_front();
+            lock.unlock();
+            block();
+            block = nullptr;
+            lock.lock();
+        }
+        --s.workers;
+    }).detach();
+}
+
+void BVWorkerPool::submitAfter(std::chrono::duration<double> delay, std::function<void()> block) {
+    State& s = state();
+    auto when = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(delay);
+    std::lock_guard lock(s.timerMutex);
+    s.timers.emplace(when, std::move(block));
+    s.timerChanged.notify_all();
+    if (s.timerThreadStarted) return;
+    s.timerThreadStarted = true;
+    std::thread([this, &s] {
+        std::unique_lock lock(s.timerMutex);
+        for (;;) {
+            if (s.timers.empty()) {
+                s.timerChanged.wait(lock);
+                continue;
+            }
+            auto first = s.timers.begin();
+            if (std::chrono::steady_clock::now() < first->first) {
+                s.timerChanged.wait_until(lock, first->first);
+                continue;
+            }
+            auto block = std::move(first->second);
+            s.timers.erase(first);
+            lock.unlock();
+            submit(std::move(block));
+            lock.lock();
+        }
+    }).detach();
+}

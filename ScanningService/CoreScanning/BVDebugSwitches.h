@@ -1,0 +1,15 @@
+// The debug switches: boolean user defaults read at the moment of use, so a switch written
+// while the engine runs takes effect at the next task.
+#pragma once
+
+#include <string>
+
+inline constexpr const char* BVDebugModeFakeScanningEmptyResults = "DebugModeFakeScanningEmptyResults";
+inline constexpr const char* BVDebugModeFakeScanningJSONResults = "DebugModeFakeScanningJSONResults";
+inline constexpr const char* BVDebugModeFakeRemove = "DebugModeFakeRemove";
+inline constexpr const char* BVDebugModeAllFailedRemove = "DebugModeAllFailedRemove";
+
+namespace BVDebugSwitches {
+// Reads the switch from the standard user defaults.
+bool isOn(const std::string& key);
+}
