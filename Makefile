@@ -1,0 +1,40 @@
+# The two commands of the README. Both install the Debian packages the build needs first.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps build run test test-release test-tsan test-asan bench clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD)/release -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)/release -j $(JOBS)
+
+# A Smart Scan of your home folder. It removes nothing.
+run: build
+	@$(BUILD)/release/bin/brenvik smart-scan
+
+test: build test-release test-tsan test-asan
+
+test-release:
+	@ctest --test-dir $(BUILD)/release --output-on-failure -j $(JOBS) -L all
+
+# Suites that use threads, again under ThreadSanitizer.
+test-tsan: deps
+	@cmake -S . -B $(BUILD)/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)/tsan -j $(JOBS)
+	@scripts/run-sanitized ctest --test-dir $(BUILD)/tsan --output-on-failure -j $(JOBS) -L threaded
+
+# Parsers under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@cmake -S . -B $(BUILD)/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)/asan -j $(JOBS)
+	@scripts/run-sanitized ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS) -L parser
+
+bench: build
+	@bench/run.sh
+
+clean:
+	rm -rf $(BUILD)
