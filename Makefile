@@ -19,7 +19,7 @@ run: build
 test: build test-release test-tsan test-asan
 
 test-release:
-	@ctest --test-dir $(BUILD)/release --output-on-failure -j $(JOBS) -L all
+	@ctest --test-dir $(BUILD)/release --output-on-failure -j $(JOBS)
 
 # Suites that use threads, again under ThreadSanitizer.
 test-tsan: deps
