@@ -18,7 +18,7 @@ inline uint64_t itemSizeAtURL(const std::string& path) { return itemSizeAtPath(p
 uint64_t itemSizeAtPath(const std::string& path, unsigned threads);
 
 // A size as an unlocalised text in decimal units, as log lines write it: "Zero KB",
-// "512 bytes", "1.0 KB", "12.3 MB", "123 MB", "1.5 GB".
+// "512 bytes", "1 KB" (kilobytes are whole), "12.3 MB", "123 MB", "1.5 GB".
 std::string nonLocalizedDisplayItemSizeFromSize(uint64_t size);
 
 }  // namespace QLFileSizer

@@ -1,0 +1,74 @@
+// Scan output: the runner keeps task order, and the JSON and tree forms carry the contract.
+#include <gtest/gtest.h>
+
+#include "App/BVResultPrinter.h"
+#include "App/BVScanRunner.h"
+#include "Foundation/BVJSONCodec.h"
+#include "ScanningService/CoreScanning/BVTreeEntity.h"
+#include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
+#include "tests/CoreScanning/BVScanTestTasks.h"
+
+namespace {
+
+class FileLeaf : public BVEntity, public BVURLRepresentableModel {
+    BV_ENTITY_CLASS(FileLeaf)
+public:
+    FileLeaf(BVObjectPtr value, uint64_t size, bool autoselected) : BVEntity(std::move(value), size, autoselected) {}
+    BVURLPtr fileURL() const override { return std::dynamic_pointer_cast<const BVURL>(value()); }
+};
+
+class FixedTask : public BVScanTask {
+public:
+    FixedTask(std::string id, BVScanResultPtr result) : id_(std::move(id)), result_(std::move(result)) {}
+    std::string identifier() const override { return id_; }
+    BVScanResultPtr scan() override { return result_; }
+
+private:
+    std::string id_;
+    BVScanResultPtr result_;
+};
+
+}  // namespace
+
+TEST(BVResultPrinter, WritesTheContractsJSONAndATreeInTaskOrder) {
+    auto group = std::make_shared<BVGroupedSequenceModel>(BVValueObject::with(BVValue("com.vendor.app")), true);
+    group->addChild(BVEntity::model<FileLeaf>(BVURL::fileURLWithPath("/home/u/.cache/app/a"), 4000, true));
+    group->addChild(BVEntity::model<FileLeaf>(BVURL::fileURLWithPath("/home/u/.cache/app/b\xff"), 1000, false));
+    auto withItems = BVScanResult::resultWithIdentifier("Items", std::vector<BVEntityPtr>{group});
+    auto withError = BVScanResult::resultWithIdentifier("Broken", BVError::withDescription("D", 5, "it broke"));
+    std::vector<BVScanTaskPtr> tasks = {std::make_shared<BVSteppingTask>("Slow", 30),
+                                        std::make_shared<FixedTask>("Items", withItems),
+                                        std::make_shared<FixedTask>("Broken", withError)};
+    BVScanRunner runner;
+    BVModuleScan scan{"test-module", "Test Module", runner.run("test-module", tasks)};
+    ASSERT_EQ(scan.outcomes.size(), 3u);
+    EXPECT_EQ(scan.outcomes[0].task->identifier(), "Slow");  // finished last, listed first
+
+    auto doc = BVJSONCodec::decode(BVJSONCodec::encode(BVResultPrinter::scanJSON(scan)));
+    ASSERT_TRUE(doc);
+    EXPECT_EQ((*doc)["module"].stringValue(), "test-module");
+    const auto& results = (*doc)["results"].arrayValue();
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0]["items"].arrayValue().size(), 30u);
+    const auto& item = results[1]["items"].arrayValue().at(0);
+    EXPECT_EQ(item["class"].stringValue(), "BVGroupedSequenceModel");
+    EXPECT_EQ(item["value"].stringValue(), "com.vendor.app");
+    EXPECT_TRUE(item["path"].isNull());
+    EXPECT_EQ(item["size"].uint64Value(), 5000u);
+    EXPECT_EQ(item["autoselectedSize"].uint64Value(), 4000u);
+    const auto& leaf = item["children"].arrayValue().at(0);
+    EXPECT_EQ(leaf["path"].stringValue(), "/home/u/.cache/app/a");
+    EXPECT_TRUE(leaf["autoselected"].boolValue());
+    EXPECT_EQ(results[1]["selectedSize"].uint64Value(), 4000u);
+    EXPECT_TRUE(results[1]["error"].isNull());
+    EXPECT_EQ(results[2]["error"]["code"].int64Value(), 5);
+    EXPECT_EQ(results[2]["error"]["description"].stringValue(), "it broke");
+
+    BVPaths paths(BVLayout::linux, "/home/u");
+    std::string tree = BVResultPrinter::scanTree(scan, paths, {});
+    EXPECT_NE(tree.find("[-] com.vendor.app  5 KB"), std::string::npos) << tree;
+    EXPECT_NE(tree.find("[x] ~/.cache/app/a  4 KB"), std::string::npos) << tree;
+    EXPECT_NE(tree.find("Broken: error: it broke"), std::string::npos) << tree;
+    std::string shallow = BVResultPrinter::scanTree(scan, paths, {1, 50});
+    EXPECT_NE(shallow.find("(2 items)"), std::string::npos) << shallow;
+}
