@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVError.h"
 #include "Foundation/BVProgress.h"
 
 class BVComputableProgress;
@@ -33,6 +34,21 @@ public:
     virtual std::vector<std::string> contentsOfDirectoryAtURL(const std::string& folder,
                                                               const std::shared_ptr<BVComputableProgress>& progress,
                                                               uint64_t options) const = 0;
+
+    // The direct children of a folder as full paths, sorted; fails (with the reason) when the
+    // folder cannot be listed.
+    virtual bool contentsOfDirectoryAtPath(const std::string& folder, std::vector<std::string>& children,
+                                           BVError* error) const = 0;
+
+    // Deletes a file, a link (as a link) or a folder with everything in it, never following a
+    // link. What can be removed is removed; the first failure is reported.
+    virtual bool removeFileAtPath(const std::string& path, BVError* error) const = 0;
+    // As removeFileAtPath, but every regular file's content is overwritten and flushed before
+    // it is unlinked (files with other hard links are only unlinked). On copy-on-write file
+    // systems and flash storage old copies of the blocks may survive; see the README.
+    virtual bool securelyRemoveFileAtPath(const std::string& path, BVError* error) const = 0;
+    // Cuts a regular file to length 0, keeping the file; a link is not followed.
+    virtual bool truncateFileAtPath(const std::string& path, BVError* error) const = 0;
 
     // Items in `folder` (and below, when `recursive`) whose names match `name`: exactly (the
     // same name, ignoring case, optionally followed by an extension), or, with `matchByWords`,

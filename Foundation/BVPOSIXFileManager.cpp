@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 
 #include "Foundation/BVComputableProgress.h"
 #include "Foundation/BVFileIO.h"
+#include "Foundation/BVTreeRemoval.h"
 
 namespace {
 
@@ -112,4 +114,45 @@ std::vector<std::string> BVPOSIXFileManager::findFile(const std::string& name, c
     collect(folder, name, matchByWords, recursive, out);
     std::sort(out.begin(), out.end());
     return out;
+}
+
+bool BVPOSIXFileManager::contentsOfDirectoryAtPath(const std::string& folder, std::vector<std::string>& children,
+                                                   BVError* error) const {
+    children.clear();
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        BVSetError(error, BVError::fromErrno(errno, folder));
+        return false;
+    }
+    while (dirent* d = ::readdir(dir)) {
+        std::string n = d->d_name;
+        if (n != "." && n != "..") children.push_back(BVFileIO::appendPathComponent(folder, n));
+    }
+    ::closedir(dir);
+    std::sort(children.begin(), children.end());
+    return true;
+}
+
+bool BVPOSIXFileManager::removeFileAtPath(const std::string& path, BVError* error) const {
+    return BVTreeRemoval::removeItem(path, BVTreeRemoval::Mode::Delete, error);
+}
+
+bool BVPOSIXFileManager::securelyRemoveFileAtPath(const std::string& path, BVError* error) const {
+    return BVTreeRemoval::removeItem(path, BVTreeRemoval::Mode::Erase, error);
+}
+
+bool BVPOSIXFileManager::truncateFileAtPath(const std::string& path, BVError* error) const {
+    int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        BVSetError(error, BVError::fromErrno(errno, path));
+        return false;
+    }
+    struct stat st {};
+    int failure = 0;
+    if (::fstat(fd, &st) != 0) failure = errno;
+    else if (!S_ISREG(st.st_mode)) failure = EINVAL;
+    else if (::ftruncate(fd, 0) != 0) failure = errno;
+    ::close(fd);
+    if (failure) BVSetError(error, BVError::fromErrno(failure, path));
+    return failure == 0;
 }

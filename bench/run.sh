@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmarks against peers, side by side in one run, on generated fixtures.
-#   bench/run.sh [sizer]        (default: every benchmark)
+#   bench/run.sh [sizer|removal]   (default: every benchmark)
 # Environment: BENCH_RUNS (default 7), BENCH_FIXTURES (default bench/out), BENCH_FILES.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,8 +55,44 @@ bench_sizer() {
   awk -v a="$ma" -v b="$mb" -v c="$mc" 'BEGIN {printf "sizer: ratio to du: %.2fx (one thread %.2fx); target at most 0.60x\n", a/b, c/b}'
 }
 
+# A tree of 100,000 files for the removal benchmark; EMPTY=1 makes every file empty.
+removal_tree() {  # removal_tree KIND -> path of the pristine tree
+  local kind=$1 dir="$OUT/removal-$1"
+  if [ ! -f "$dir/.complete" ]; then
+    rm -rf "$dir"
+    python3 bench/make-fixture.py --layout linux --seed 2 --files 100000 "$dir" >&2
+    rm -rf "$dir/links"
+    find "$dir" -name 'large*.bin' -delete
+    if [ "$kind" = empty ]; then find "$dir" -type f -exec truncate -s 0 {} +; fi
+    touch "$dir/.complete"
+  fi
+  echo "$dir"
+}
+
+bench_removal() {
+  local kind pristine
+  for kind in data empty; do
+    pristine=$(removal_tree "$kind")
+    local a=() b=() copy
+    for _ in $(seq "${BENCH_REMOVAL_RUNS:-5}"); do  # a fresh identical copy for each run
+      copy="$OUT/removal-copy"; rm -rf "$copy"; cp -a "$pristine" "$copy"; sync
+      a+=("$(time_once "$BIN/bv-remove-tree" "$copy")")
+      [ ! -e "$copy" ] || { echo "removal: tree left behind" >&2; return 1; }
+      cp -a "$pristine" "$copy"; sync
+      b+=("$(time_once rm -rf "$copy")")
+    done
+    local ma mb
+    ma=$(printf '%s\n' "${a[@]}" | median)
+    mb=$(printf '%s\n' "${b[@]}" | median)
+    echo "removal ($kind files): median of ${#a[@]} runs: file manager ${ma} ms, rm -rf ${mb} ms"
+    awk -v a="$ma" -v b="$mb" -v k="$kind" 'BEGIN {printf "removal (%s files): ratio to rm -rf: %.2fx; target at most 1.00x\n", k, a/b}'
+  done
+}
+
 which=${1:-all}
 case "$which" in
-  sizer|all) bench_sizer ;;
+  sizer) bench_sizer ;;
+  removal) bench_removal ;;
+  all) bench_sizer; bench_removal ;;
   *) echo "unknown benchmark: $which" >&2; exit 2 ;;
 esac

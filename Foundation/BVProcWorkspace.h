@@ -1,0 +1,20 @@
+// BVProcWorkspace: running applications read from /proc. A process is an application when
+// its executable (/proc/PID/exe) is one of a known application's executables, by full path or
+// by file name. Terminating sends SIGTERM; termination is observed through a pidfd, woken by
+// the kernel (no polling), so a reused process number is never mistaken for the application.
+// Relaunching starts the executable again in a new session, detached. Safe from any thread.
+#pragma once
+
+#include "Foundation/BVWorkspace.h"
+
+class BVProcWorkspace : public BVWorkspace {
+public:
+    explicit BVProcWorkspace(std::vector<BVApplicationExecutables> applications, std::string procRoot = "/proc");
+
+    std::vector<BVRunningApplicationPtr> runningApplications() override;
+    bool launchApplicationAtURL(const std::string& url, uint64_t options, BVError* error) override;
+
+private:
+    std::vector<BVApplicationExecutables> applications_;
+    std::string procRoot_;
+};

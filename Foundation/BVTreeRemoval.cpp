@@ -1,0 +1,267 @@
+#include "Foundation/BVTreeRemoval.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "Foundation/BVFileIO.h"
+
+namespace {
+
+struct LinuxDirent64 {
+    uint64_t d_ino;
+    int64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+    char d_name[];
+};
+
+// Folders kept open at once. Ancestors beyond this are closed and, on the way back up,
+// reopened through ".." of their child and checked to be the same folder (device and inode),
+// so that a folder moved during the walk is never mistaken for its old parent.
+constexpr size_t kMaximumOpenFolders = 96;
+
+struct Frame {
+    int fd = -1;
+    std::string name;                  // relative to the parent frame
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::vector<std::string> folders;  // subfolders still to remove
+};
+
+class Remover {
+public:
+    Remover(std::string root, BVTreeRemoval::Mode mode, BVError* error) : root_(std::move(root)), mode_(mode), error_(error) {}
+
+    bool run(int parentFd, const std::string& name);
+
+private:
+    std::string pathOf(size_t depth, const std::string& leaf = {}) const {
+        std::string p = root_;
+        for (size_t i = 1; i <= depth && i < stack_.size(); ++i) p = BVFileIO::appendPathComponent(p, stack_[i].name);
+        return leaf.empty() ? p : BVFileIO::appendPathComponent(p, leaf);
+    }
+
+    void fail(int err, const std::string& path) { failWith(BVError::fromErrno(err, path)); }
+    void failWith(const BVError& e) {
+        if (!failed_) BVSetError(error_, e);
+        failed_ = true;
+    }
+
+    // Opens a folder relative to a parent, never following a link.
+    static int openFolder(int parentFd, const std::string& name) {
+        return ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+
+    // Opens a folder and records its identity.
+    static bool openFrame(int parentFd, const std::string& name, Frame& frame) {
+        frame.fd = openFolder(parentFd, name);
+        if (frame.fd < 0) return false;
+        struct stat st {};
+        if (::fstat(frame.fd, &st) == 0) frame.device = st.st_dev, frame.inode = st.st_ino;
+        frame.name = name;
+        return true;
+    }
+
+    // Reopens a closed ancestor through its child's "..", refusing a different folder.
+    static int reopenParent(int childFd, const Frame& parent) {
+        int fd = ::openat(childFd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return -1;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || st.st_dev != parent.device || st.st_ino != parent.inode) {
+            ::close(fd);
+            errno = ESTALE;
+            return -1;
+        }
+        return fd;
+    }
+
+    // Unlinks the non-folders of the folder at the top of the stack and notes its subfolders.
+    void readTop() {
+        Frame& top = stack_.back();
+        int fd = top.fd;
+        alignas(8) char buffer[32 * 1024];
+        for (;;) {
+            long n = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                fail(errno, pathOf(stack_.size() - 1));
+                return;
+            }
+            if (n == 0) return;
+            for (long offset = 0; offset < n;) {
+                auto* d = reinterpret_cast<LinuxDirent64*>(buffer + offset);
+                offset += d->d_reclen;
+                const char* name = d->d_name;
+                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+                unsigned char type = d->d_type;
+                if (type == DT_UNKNOWN) {
+                    struct stat st {};
+                    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+                    type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
+                }
+                if (type == DT_DIR) {
+                    top.folders.emplace_back(name);
+                    continue;
+                }
+                if (type == DT_REG && mode_ == BVTreeRemoval::Mode::Erase) {
+                    BVError reason;
+                    if (!BVTreeRemoval::overwriteFile(fd, name, &reason, pathOf(stack_.size() - 1, name))) {
+                        failWith(reason);
+                        continue;  // a file that could not be erased is not unlinked either
+                    }
+                }
+                if (::unlinkat(fd, name, 0) != 0 && errno != ENOENT) fail(errno, pathOf(stack_.size() - 1, name));
+            }
+        }
+    }
+
+    std::string root_;
+    BVTreeRemoval::Mode mode_;
+    BVError* error_;
+    bool failed_ = false;
+    std::vector<Frame> stack_;
+};
+
+bool Remover::run(int parentFd, const std::string& name) {
+    Frame root;
+    if (!openFrame(parentFd, name, root)) {
+        fail(errno, root_);
+        return false;
+    }
+    stack_.push_back(std::move(root));
+    readTop();
+    // The folder at the top of the stack is always open.
+    while (!stack_.empty()) {
+        Frame& top = stack_.back();
+        if (!top.folders.empty()) {
+            std::string child = std::move(top.folders.back());
+            top.folders.pop_back();
+            Frame frame;
+            if (!openFrame(top.fd, child, frame)) {
+                // A folder swapped for a link (or a file) since it was listed: remove that.
+                if (errno == ENOTDIR || errno == ELOOP) {
+                    if (::unlinkat(top.fd, child.c_str(), 0) != 0 && errno != ENOENT)
+                        fail(errno, pathOf(stack_.size() - 1, child));
+                } else if (errno != ENOENT) {
+                    fail(errno, pathOf(stack_.size() - 1, child));
+                }
+                continue;
+            }
+            if (stack_.size() >= kMaximumOpenFolders) {
+                Frame& oldest = stack_[stack_.size() - kMaximumOpenFolders + 1];
+                if (oldest.fd >= 0) ::close(oldest.fd), oldest.fd = -1;
+            }
+            stack_.push_back(std::move(frame));
+            readTop();
+            continue;
+        }
+        // Every child is handled: remove the folder from its parent.
+        Frame done = std::move(top);
+        stack_.pop_back();
+        int parent = parentFd;
+        if (!stack_.empty()) {
+            Frame& up = stack_.back();
+            if (up.fd < 0) up.fd = reopenParent(done.fd, up);
+            parent = up.fd;
+        }
+        int reopenError = errno;
+        ::close(done.fd);
+        auto donePath = [&] { return stack_.empty() ? root_ : pathOf(stack_.size() - 1, done.name); };
+        if (parent < 0) {
+            // The parent cannot be reached safely any more: stop here, leaving the rest.
+            fail(reopenError, donePath());
+            for (auto& f : stack_)
+                if (f.fd >= 0) ::close(f.fd);
+            stack_.clear();
+            break;
+        }
+        if (::unlinkat(parent, done.name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) fail(errno, donePath());
+    }
+    return !failed_;
+}
+
+}  // namespace
+
+namespace BVTreeRemoval {
+
+bool overwriteFile(int directoryFd, const char* name, BVError* error, const std::string& pathForErrors) {
+    int fd = ::openat(directoryFd, name, O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        BVSetError(error, BVError::fromErrno(errno, pathForErrors));
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int e = errno ? errno : EINVAL;
+        ::close(fd);
+        BVSetError(error, BVError::fromErrno(e, pathForErrors));
+        return false;
+    }
+    if (st.st_nlink > 1) {  // shared with another name: leave the content alone
+        ::close(fd);
+        return true;
+    }
+    static const std::vector<char> zeros(1 << 20, 0);
+    off_t remaining = st.st_size, position = 0;
+    while (remaining > 0) {
+        size_t n = size_t(std::min<off_t>(remaining, off_t(zeros.size())));
+        ssize_t w = ::pwrite(fd, zeros.data(), n, position);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            BVSetError(error, BVError::fromErrno(e, pathForErrors));
+            return false;
+        }
+        position += w;
+        remaining -= w;
+    }
+    bool ok = ::fsync(fd) == 0;
+    int e = errno;
+    ::close(fd);
+    if (!ok) BVSetError(error, BVError::fromErrno(e, pathForErrors));
+    return ok;
+}
+
+bool removeItem(const std::string& path, Mode mode, BVError* error) {
+    if (path.empty()) {
+        BVSetError(error, BVError::fromErrno(ENOENT, path));
+        return false;
+    }
+    std::string parent = BVFileIO::parentPath(path), name = BVFileIO::lastPathComponent(path);
+    if (name.empty() || name == "." || name == ".." || name == "/") {
+        BVSetError(error, BVError::fromErrno(EINVAL, path));
+        return false;
+    }
+    int parentFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0) {
+        BVSetError(error, BVError::fromErrno(errno, path));
+        return false;
+    }
+    struct stat st {};
+    bool ok;
+    if (::fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        BVSetError(error, BVError::fromErrno(errno, path));
+        ok = false;
+    } else if (S_ISDIR(st.st_mode)) {
+        ok = Remover(path, mode, error).run(parentFd, name);
+    } else {
+        ok = true;
+        if (mode == Mode::Erase && S_ISREG(st.st_mode)) ok = overwriteFile(parentFd, name.c_str(), error, path);
+        if (ok && ::unlinkat(parentFd, name.c_str(), 0) != 0) {
+            BVSetError(error, BVError::fromErrno(errno, path));
+            ok = false;
+        }
+    }
+    ::close(parentFd);
+    return ok;
+}
+
+}  // namespace BVTreeRemoval
