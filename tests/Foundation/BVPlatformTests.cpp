@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "Foundation/BVFileIO.h"
+#include "Foundation/BVLocalizedStrings.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVPaths.h"
 #include "Foundation/BVUserDefaults.h"
@@ -122,4 +123,18 @@ TEST(BVFileIO, SplitsAndJoinsPaths) {
     EXPECT_EQ(BVFileIO::pathExtension("/a/b.tar.gz"), "gz");
     EXPECT_EQ(BVFileIO::pathExtension("/a/.hidden"), "");
     EXPECT_EQ(BVFileIO::appendPathComponent("/a/", "/b"), "/a/b");
+}
+
+TEST(BVLocalizedStrings, ParsesTablesAndFormatsPaths) {
+    auto parsed = BVParseStringTable("/* c */\n\"a\" = \"x \\\"q\\\" %@\";\n// line\n\"b\"=\"two\";");
+    ASSERT_EQ(parsed.size(), 2u);
+    EXPECT_EQ(parsed[0].second, "x \"q\" %@");
+    EXPECT_EQ(BVFormatLocalized("%@ and %@", {"/a", "/b"}), "/a and /b");
+    for (const char* key : {"ErrorDescriptionRemoving_CouldntRemoveWithPrivileges", "ErrorDescriptionRemoving_FileWasntAuthorized",
+                            "ErrorDescriptionRemoving_GenericSingleFileError", "ErrorDescriptionRemoving_DependantApplication"}) {
+        std::string text = BVLocalizedString("Errors", key);
+        EXPECT_NE(text.find("%@"), std::string::npos) << key;
+    }
+    EXPECT_EQ(BVLocalizedString("Errors", "NoSuchKey", "fallback"), "fallback");
+    EXPECT_EQ(BVLocalizedString("NoSuchTable", "x"), "");
 }
