@@ -1,0 +1,156 @@
+#include "Agent/BVAgentSystemOperations.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Foundation/BVFileIO.h"
+#include "Foundation/BVProcess.h"
+#include "Foundation/QLFileSizer.h"
+#include "PrivilegedOperationsPerformer/BVAgentProtocol.h"
+
+using Access = BVAgentPathPolicy::Access;
+
+namespace {
+
+bool isExecutable(const std::string& path) { return ::access(path.c_str(), X_OK) == 0; }
+
+bool isFolder(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+BVError unsupportedError(const std::string& what) {
+    return BVAgentProtocol::makeError(BVPrivilegedAgentErrorUnsupported, what);
+}
+
+}  // namespace
+
+BVAgentSystemOperations::BVAgentSystemOperations(BVAgentSystemContext context, const BVAgentPathPolicy& policy,
+                                                 const BVAgentFileOperations& files)
+    : context_(std::move(context)), policy_(policy), files_(files) {}
+
+BVArray BVAgentSystemOperations::unsupported(const std::string& what) { return BVAgentFailure(unsupportedError(what)); }
+
+std::optional<BVError> BVAgentSystemOperations::run(const std::string& tool, const std::vector<std::string>& arguments,
+                                                    const BVProgressPtr& progress, const Output& output) const {
+    BVProcess process(tool, arguments);
+    std::string text;
+    auto error = process.executeWithProgress(progress, BVStandardOutput{&text});
+    text += process.outcome().standardError;
+    if (!text.empty() && output) output(text);
+    if (!error) return std::nullopt;
+    return BVAgentProtocol::makeError(BVPrivilegedAgentErrorToolFailed,
+                                      tool + " failed: " + (text.empty() ? error->localizedDescription() : text));
+}
+
+BVArray BVAgentSystemOperations::removeLaunchdAgent(const std::string& path) const {
+    BVError error;
+    auto p = policy_.canonicalize(path, Access::Modify, &error);
+    if (!p) return BVAgentFailure(error);
+    if (p->full == context_.configFilePath) {
+        // Uninstalling the agent itself: its description and its tool go, then it stops.
+        auto failure = files_.remove(p->full, false);
+        if (!failure[0].boolValue()) return failure;
+        files_.remove(context_.installedToolPath, false);
+        if (context_.systemdRunning) run("systemctl", {"disable", BVFileIO::lastPathComponent(p->full)}, nullptr, nullptr);
+        if (context_.terminateAfterReply) context_.terminateAfterReply();
+        return BVAgentOk(true);
+    }
+    std::string extension = BVFileIO::pathExtension(p->name);
+    if (extension != "plist" && extension != "service")
+        return BVAgentFailure(BVAgentProtocol::makeError(BVPrivilegedAgentErrorPathRefused,
+                                                         path + ": not a launch-agent or launch-daemon description."));
+    if (extension == "service" && context_.systemdRunning)
+        run("systemctl", {"disable", "--now", p->name}, nullptr, nullptr);
+    // No launchd here loads a property-list job, so removing its description removes the job.
+    return files_.remove(p->full, false);
+}
+
+BVArray BVAgentSystemOperations::switchLaunchdAgent(const std::string& path, bool enable, const BVProgressPtr& progress,
+                                                    const Output& output) const {
+    BVError error;
+    auto p = policy_.canonicalize(path, Access::Read, &error);
+    if (!p) return BVAgentFailure(error);
+    if (BVFileIO::pathExtension(p->name) != "service" || !context_.systemdRunning)
+        return unsupported(path + ": this host has no service manager that loads this job.");
+    if (auto failure = run("systemctl", {enable ? "enable" : "disable", "--now", p->full}, progress, output))
+        return BVAgentFailure(*failure);
+    return BVAgentOk(true);
+}
+
+BVArray BVAgentSystemOperations::runPeriodicScript(const std::string& name, const BVProgressPtr& progress,
+                                                   const Output& output) const {
+    if (name != "daily" && name != "weekly" && name != "monthly")
+        return BVAgentFailure(BVAgentProtocol::makeError(BVPrivilegedAgentErrorMalformedMessage,
+                                                         "There is no periodic script named \"" + name + "\"."));
+    std::optional<BVError> failure;
+    if (context_.paths->layout() == BVLayout::macos && isExecutable("/usr/sbin/periodic")) {
+        failure = run("/usr/sbin/periodic", {name}, progress, output);
+    } else {
+        std::string folder = context_.paths->systemPath("/etc/cron." + name);
+        if (!isFolder(folder) || !isExecutable("/bin/run-parts"))
+            return unsupported("This host has no " + folder + " scripts to run.");
+        failure = run("/bin/run-parts", {folder}, progress, output);
+    }
+    return failure ? BVAgentFailure(*failure) : BVAgentOk(true);
+}
+
+BVArray BVAgentSystemOperations::flushDNS(const BVProgressPtr& progress, const Output& output) const {
+    if (context_.paths->layout() == BVLayout::macos && isExecutable("/usr/bin/dscacheutil")) {
+        if (auto failure = run("/usr/bin/dscacheutil", {"-flushcache"}, progress, output)) return BVAgentFailure(*failure);
+        return BVAgentOk(true);
+    }
+    if (!isExecutable("/usr/bin/resolvectl") || !context_.paths->root().empty())
+        return unsupported("This host has no DNS cache service to flush (resolvectl).");
+    if (auto failure = run("/usr/bin/resolvectl", {"flush-caches"}, progress, output)) return BVAgentFailure(*failure);
+    return BVAgentOk(true);
+}
+
+BVArray BVAgentSystemOperations::startSpotlightReindex(const BVProgressPtr& progress, const Output& output) const {
+    if (context_.paths->layout() != BVLayout::macos || !isExecutable("/usr/bin/mdutil"))
+        return unsupported("This host has no search index to rebuild.");
+    if (auto failure = run("/usr/bin/mdutil", {"-E", "/"}, progress, output)) return BVAgentFailure(*failure);
+    return BVAgentOk(true);
+}
+
+BVArray BVAgentSystemOperations::repairPermissions(const BVProgressPtr& progress, const Output& output) const {
+    const std::string tool = "/usr/libexec/repair_packages";
+    if (context_.paths->layout() != BVLayout::macos || !isExecutable(tool))
+        return {BVValue(false), BVValue(int64_t(BVPrivilegedAgentErrorUnsupported)),
+                BVValue("Repairing package permissions is not available on this host.")};
+    auto failure = run(tool, {"--repair", "--standard-pkgs", "--volume", "/"}, progress, output);
+    return {BVValue(!failure), BVValue(int64_t(failure ? failure->code() : 0)),
+            BVValue(failure ? failure->localizedDescription() : std::string())};
+}
+
+BVArray BVAgentSystemOperations::removeASL() const {
+    auto folder = context_.paths->aslLogs();
+    if (!folder || !isFolder(*folder)) return unsupported("This host has no Apple System Log store.");
+    if (auto failure = files_.removeContents(*folder)) return BVAgentFailure(*failure);
+    return BVAgentOk(true);
+}
+
+BVArray BVAgentSystemOperations::removeDiagnosticLogs(const BVProgressPtr& progress, const Output& output) const {
+    auto folder = context_.paths->diagnosticsLogs();
+    auto fail = [&](const BVError& e) {
+        return BVArray{BVValue(folder.value_or("")), BVValue(int64_t(0)), BVValue(""), BVAgentProtocol::encodeError(e)};
+    };
+    if (!folder || !isFolder(*folder)) return fail(unsupportedError("This host has no diagnostic log store."));
+    uint64_t before = QLFileSizer::itemSizeAtPath(*folder);
+    std::string text;
+    Output collect = [&](const std::string& s) {
+        text += s;
+        if (output) output(s);
+    };
+    if (context_.paths->layout() == BVLayout::macos) {
+        if (auto failure = files_.removeContents(*folder)) return fail(*failure);
+    } else {
+        // The journal is vacuumed by its own tool; its files are never deleted under journald.
+        if (!context_.paths->root().empty() || !isExecutable("/usr/bin/journalctl"))
+            return fail(unsupportedError("The journal in " + *folder + " can only be vacuumed by journalctl on the live system."));
+        if (auto failure = run("/usr/bin/journalctl", {"--rotate"}, progress, collect)) return fail(*failure);
+        if (auto failure = run("/usr/bin/journalctl", {"--vacuum-time=1s"}, progress, collect)) return fail(*failure);
+    }
+    uint64_t after = QLFileSizer::itemSizeAtPath(*folder);
+    return {BVValue(*folder), BVValue(int64_t(before > after ? before - after : 0)), BVValue(text), BVValue()};
+}
