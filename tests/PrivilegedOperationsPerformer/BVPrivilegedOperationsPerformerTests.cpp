@@ -214,3 +214,23 @@ TEST_F(BVPrivilegedOperationsPerformerTest, DeauthorizingWithUninstallRemovesThe
     EXPECT_EQ(performer->authorizationStatus(), BVAuthorizationStatusNotAuthorized);
     EXPECT_EQ(deauthenticated.count(), 1);
 }
+
+TEST_F(BVPrivilegedOperationsPerformerTest, AnAgentServingAnotherUserFailsRequestsAndMarksTheAgentBroken) {
+    env().install(::getuid());
+    env().startInstalledAgent({"--allowed-uid", std::to_string(::getuid() + 1)});
+    auto performer = makePerformer();
+    ASSERT_TRUE(performer->isAuthorized());
+    NotificationCounter interrupted(BVPrivilegedAgentHasInterrupted);
+    struct Echo {
+        std::string text;
+        BVOptionalError error;
+    };
+    Echo echo = runSync<Echo>([&](std::function<void(Echo)> done) {
+        performer->remoteObjectProxy()->echo("hello", [done](std::string t, BVOptionalError e) { done(Echo{t, e}); });
+    });
+    EXPECT_EQ(echo.text, "");
+    ASSERT_TRUE(echo.error);
+    EXPECT_EQ(echo.error->code(), BVPrivilegedAgentErrorNotPermitted);
+    EXPECT_EQ(interrupted.count(), 1);
+    EXPECT_EQ(performer->authorizationStatus(), BVAuthorizationStatusBroken);
+}
