@@ -186,13 +186,23 @@ TEST_F(BVPrivilegedOperationsPerformerTest, AWaiterReturnsFailureWhenTheAgentDie
             proxy->runPeriodicScript("daily", [done](bool ok, BVOptionalError) { done(ok); });
         });
     });
+    // The file remover waits with runSync, for the reply only: the reply must come all the same.
+    std::atomic<int> runSyncAnswer{-1};
+    std::thread remover([&] {
+        auto proxy = performer->remoteObjectProxy();
+        runSyncAnswer = runSync<bool>([&](std::function<void(bool)> done) {
+            proxy->runPeriodicScript("daily", [done](bool ok, BVOptionalError) { done(ok); });
+        });
+    });
     for (int i = 0; i < 200 && !std::ifstream(env().folder() / "started").good(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     EXPECT_EQ(answer, -1);  // still waiting while the script runs
     env().killAgent(SIGKILL);
     worker.join();
+    remover.join();
     EXPECT_EQ(answer, 0);
-    EXPECT_EQ(interrupted.count(), 1);
+    EXPECT_EQ(runSyncAnswer, 0);
+    EXPECT_EQ(interrupted.count(), 2);
 
     // With no agent listening the connection is invalid: sizes are 0 and the performer is broken.
     EXPECT_EQ(performer->fileSizeAtURL(env().rootPath("var/log"), nullptr), 0u);
