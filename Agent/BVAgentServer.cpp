@@ -138,9 +138,14 @@ void BVAgentServer::serve(const std::shared_ptr<Session>& session) {
         if (n <= 0) break;
         buffer.append(chunk, size_t(n));
         size_t start = 0, newline;
+        bool tooLarge = false;
         while (open && (newline = buffer.find('\n', start)) != std::string::npos) {
             std::string line = buffer.substr(start, newline - start);
             start = newline + 1;
+            if (line.size() > kMaximumMessageBytes) {
+                tooLarge = true;  // answered below, like an endless line
+                break;
+            }
             BVError error;
             std::optional<uint64_t> identifier;
             auto request = decodeRequest(line, &error, &identifier);
@@ -149,7 +154,8 @@ void BVAgentServer::serve(const std::shared_ptr<Session>& session) {
             else dispatch(session, std::move(*request));
         }
         buffer.erase(0, start);
-        if (buffer.size() > kMaximumMessageBytes) {
+        if (tooLarge || buffer.size() > kMaximumMessageBytes) {
+            // A peer that sends more than the bound without a newline cannot be resynchronised.
             session->write(encodeFailure(std::nullopt, makeError(BVPrivilegedAgentErrorMessageTooLarge,
                                                                  "The message is larger than the agent accepts.")));
             break;

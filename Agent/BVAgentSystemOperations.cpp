@@ -47,7 +47,8 @@ BVArray BVAgentSystemOperations::removeLaunchdAgent(const std::string& path) con
     BVError error;
     auto p = policy_.canonicalize(path, Access::Modify, &error);
     if (!p) return BVAgentFailure(error);
-    if (p->full == context_.configFilePath) {
+    auto own = policy_.canonicalize(context_.configFilePath, Access::Read, nullptr);
+    if (own && p->full == own->full) {
         // Uninstalling the agent itself: its description and its tool go, then it stops.
         auto failure = files_.remove(p->full, false);
         if (!failure[0].boolValue()) return failure;

@@ -67,8 +67,14 @@ struct BVAgentConnection::Core {
             // Either the agent speaks nonsense or it refused the connection: nothing more will come.
             if (message) error = message->error;
             failAll(error);
-            std::lock_guard lock(mutex);
-            if (fd >= 0) shutdown(fd, SHUT_RDWR);
+            {
+                std::lock_guard lock(mutex);
+                if (fd >= 0) shutdown(fd, SHUT_RDWR);
+            }
+            // An agent that serves another user is as unusable as one that cannot be reached.
+            if (message && error.domain() == BVPrivilegedAgentErrorDomain &&
+                error.code() == BVPrivilegedAgentErrorNotPermitted && invalidationHandler)
+                invalidationHandler();
             return;
         }
         if (message->type == Type::Output) {
@@ -225,11 +231,9 @@ void BVAgentConnection::send(const std::string& request, BVArray arguments, Erro
         }
     }
     if (written) return;
-    if (shape->reply.empty()) {
-        if (onError) onError(error);
-        return;
-    }
-    core_->failAll(error);
+    // The agent has closed its side; the reader still reads what it said before (a refusal, a
+    // failure) and then fails what is still waiting, so the request is not failed here.
+    if (shape->reply.empty() && onError) onError(error);
 }
 
 pid_t BVAgentConnection::processIdentifier() const {

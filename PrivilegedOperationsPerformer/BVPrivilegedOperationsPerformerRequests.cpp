@@ -1,11 +1,10 @@
 // The performer's connections, deauthorisation and blocking wrappers.
-#include <condition_variable>
-
 #include "Foundation/BVExecutor.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVNotificationCenter.h"
 #include "PrivilegedOperationsPerformer/BVAgentProtocol.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationProxy.h"
+#include "PrivilegedOperationsPerformer/BVPrivilegedReplyWaiter.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 
 namespace {
@@ -14,46 +13,16 @@ std::shared_ptr<BVPrivilegedOperationProxy> proxyFor(const BVPrivilegedOperation
     return std::static_pointer_cast<BVPrivilegedOperationProxy>(proxy);
 }
 
-// Waits for a reply, or for "PrivilegedAgentHasInterrupted" about the request's own connection;
-// another connection's failure does not end this wait.
-template <class T>
-T waitForReply(uint64_t connection, T failure, const std::function<void(std::function<void(T)>)>& send) {
-    struct State {
-        std::mutex mutex;
-        std::condition_variable done;
-        std::optional<T> value;
-        bool interrupted = false;
-    };
-    auto state = std::make_shared<State>();
-    auto& center = BVNotificationCenter::defaultCenter();
-    auto token = center.addObserver(BVPrivilegedAgentHasInterrupted, [state, connection](const BVNotification& n) {
-        auto it = n.userInfo.find(BVAgentConnectionIdentifierKey);
-        if (it == n.userInfo.end() || it->second.uint64Value() != connection) return;
-        std::lock_guard lock(state->mutex);
-        state->interrupted = true;
-        state->done.notify_all();
-    });
-    send([state](T value) {
-        std::lock_guard lock(state->mutex);
-        if (!state->value) state->value = std::move(value);
-        state->done.notify_all();
-    });
-    T result = failure;
-    {
-        std::unique_lock lock(state->mutex);
-        state->done.wait(lock, [&] { return state->value || state->interrupted; });
-        if (state->value) result = *state->value;
-    }
-    center.removeObserver(token);
-    return result;
-}
-
 struct OkReply {
     bool ok = false;
     BVOptionalError error;
 };
 
 }  // namespace
+
+uint64_t BVPrivilegedReplyWaiter::connectionOf(const BVPrivilegedOperationPtr& proxy) {
+    return proxyFor(proxy)->connection()->identifier();
+}
 
 BVAgentConnectionPtr BVPrivilegedOperationsPerformer::lastConnection() const {
     std::lock_guard lock(mutex_);
@@ -91,7 +60,7 @@ void BVPrivilegedOperationsPerformer::deauthorizeWithUninstall(bool uninstall) {
     if (uninstall) {
         auto proxy = proxyFor(remoteObjectProxy());
         std::string config = configuration_.configFilePath();
-        OkReply reply = waitForReply<OkReply>(proxy->connection()->identifier(), OkReply{}, [&](auto done) {
+        OkReply reply = BVPrivilegedReplyWaiter::wait<OkReply>(proxy->connection()->identifier(), OkReply{}, [&](auto done) {
             proxy->removeLaunchdAgentAtPath(config, [done](bool ok, BVOptionalError e) { done(OkReply{ok, e}); });
         });
         if (!reply.ok)
@@ -125,7 +94,7 @@ bool BVPrivilegedOperationsPerformer::launchAgentRequest(const std::string& path
     auto proxy = proxyFor(remoteObjectProxy());
     OkReply failure{false, BVAgentProtocol::makeError(BVPrivilegedAgentErrorConnection,
                                                       "The connection to the privileged agent was interrupted.")};
-    OkReply reply = waitForReply<OkReply>(proxy->connection()->identifier(), failure, [&](auto done) {
+    OkReply reply = BVPrivilegedReplyWaiter::wait<OkReply>(proxy->connection()->identifier(), failure, [&](auto done) {
         request(*proxy, [done](bool ok, BVOptionalError e) { done(OkReply{ok, e}); });
     });
     if (!reply.ok && reply.error) BVSetError(error, *reply.error);
