@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "ScanningService/CoreScanning/BVFileRemover.h"
 #include "ScanningService/CoreScanning/BVIgnoreStrategyType.h"
 #include "ScanningService/CoreScanning/BVRemovalDependency.h"
 #include "ScanningService/CoreScanning/BVRemovalResult.h"
@@ -22,6 +23,8 @@ void BVEntity::setUid(const BVUUID& uid) {
     std::lock_guard lock(uidMutex_);
     uid_ = uid;
 }
+
+std::shared_ptr<BVFileRemover> BVEntity::remover() const { return remover_ ? remover_ : BVFileRemover::sharedInstance(); }
 
 bool BVEntity::isIgnorable() const { return ignoreStrategy_ && ignoreStrategy_->isIgnorable(); }
 

@@ -21,6 +21,7 @@ class BVRemovalResult;
 class BVRemovalDependency;
 class BVRemovalDependenciesFetcher;
 class BVIgnoreStrategyType;
+class BVFileRemover;
 
 using BVRemovalResultPtr = std::shared_ptr<BVRemovalResult>;
 using BVRemovalDependencyPtr = std::shared_ptr<BVRemovalDependency>;
@@ -62,6 +63,11 @@ public:
     BVUUID uid() const;
     void setUid(const BVUUID& uid);
 
+    // The file remover the file entities' `remove` calls: the shared remover unless one was set
+    // (tests and callers with their own performer set one).
+    std::shared_ptr<BVFileRemover> remover() const;
+    void setRemover(std::shared_ptr<BVFileRemover> remover) { remover_ = std::move(remover); }
+
     const std::shared_ptr<BVRemovalDependenciesFetcher>& removalDependenciesFetcher() const { return fetcher_; }
     void setRemovalDependenciesFetcher(std::shared_ptr<BVRemovalDependenciesFetcher> fetcher) { fetcher_ = std::move(fetcher); }
     const std::shared_ptr<BVIgnoreStrategyType>& ignoreStrategy() const { return ignoreStrategy_; }
@@ -85,6 +91,7 @@ private:
     BVObjectPtr value_;
     mutable std::mutex uidMutex_;
     mutable std::optional<BVUUID> uid_;
+    std::shared_ptr<BVFileRemover> remover_;
     std::shared_ptr<BVRemovalDependenciesFetcher> fetcher_;
     std::shared_ptr<BVIgnoreStrategyType> ignoreStrategy_;
 };
