@@ -19,16 +19,83 @@ std::shared_ptr<icu::RegexPattern> compile(const std::string& pattern) {
     return compiled;
 }
 
-bool hasAlternation(const std::string& pattern) {
+// Walks the pattern at nesting depth 0, skipping groups and character classes; calls
+// `onTopLevel(index)` for every top-level character that is not escaped.
+template <typename F>
+void walkTopLevel(const std::string& pattern, F&& onTopLevel) {
+    int depth = 0;
     for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '\\') {
+        char c = pattern[i];
+        if (c == '\\') {
+            if (depth == 0) onTopLevel(i);
             ++i;
             continue;
         }
-        if (pattern[i] == '|') return true;
+        if (c == '[') {
+            size_t j = i + 1;
+            if (j < pattern.size() && pattern[j] == '^') ++j;
+            if (j < pattern.size() && pattern[j] == ']') ++j;
+            for (int classDepth = 1; j < pattern.size() && classDepth > 0; ++j) {
+                if (pattern[j] == '\\') ++j;
+                else if (pattern[j] == '[') ++classDepth;
+                else if (pattern[j] == ']') --classDepth;
+            }
+            if (depth == 0) onTopLevel(i);
+            i = j - 1;
+            continue;
+        }
+        if (c == '(') {
+            if (depth == 0) onTopLevel(i);
+            ++depth;
+        } else if (c == ')') {
+            if (depth > 0) --depth;
+        } else if (depth == 0) {
+            onTopLevel(i);
+        }
     }
-    return false;
 }
+
+// An alternation at the top level gives the pattern more than one beginning.
+bool hasTopLevelAlternation(const std::string& pattern) {
+    bool found = false;
+    walkTopLevel(pattern, [&](size_t i) { found = found || pattern[i] == '|'; });
+    return found;
+}
+
+}  // namespace
+
+// Only top-level characters count: a group or a class may match in many ways, and a quantified
+// character may be absent.
+std::string BVItemSet::requiredLiteral(const std::string& pattern) {
+    if (hasTopLevelAlternation(pattern)) return {};
+    std::string best, run;
+    auto endRun = [&] {
+        if (run.size() > best.size()) best = run;
+        run.clear();
+    };
+    walkTopLevel(pattern, [&](size_t i) {
+        unsigned char c = static_cast<unsigned char>(pattern[i]);
+        if (c == '*' || c == '?' || c == '{') {
+            // The item before may be absent: take it back out of the run.
+            if (!run.empty()) run.pop_back();
+            endRun();
+        } else if (c == '+') {
+            endRun();
+        } else if (c == '\\') {
+            unsigned char escaped = i + 1 < pattern.size() ? static_cast<unsigned char>(pattern[i + 1]) : 0;
+            if (escaped && escaped < 0x80 && !std::isalnum(escaped)) run += char(escaped);
+            else endRun();
+        } else if (c >= 0x80 || std::strchr(".[()^$|", char(c))) {
+            endRun();
+        } else {
+            run += char(std::tolower(c));
+        }
+    });
+    endRun();
+    return best.size() >= 3 ? best : std::string();
+}
+
+namespace {
 
 bool hasBackReference(const std::string& pattern) {
     for (size_t i = 0; i + 1 < pattern.size(); ++i) {
@@ -43,8 +110,7 @@ bool hasBackReference(const std::string& pattern) {
 }  // namespace
 
 std::string BVItemSet::literalFolderPrefix(const std::string& pattern) {
-    // Any alternation (even inside a group) could offer a second beginning: no prefix then.
-    if (hasAlternation(pattern)) return {};
+    if (hasTopLevelAlternation(pattern)) return {};
     std::string literal;
     size_t i = pattern.size() > 0 && pattern[0] == '^' ? 1 : 0;
     while (i < pattern.size()) {
@@ -93,10 +159,12 @@ void BVItemSet::finish() {
     byPrefix_.clear();
     unprefixed_.clear();
     alone_.clear();
+    byLiteral_.clear();
     combined_.reset();
     for (size_t i = 0; i < expressions_.size(); ++i) {
         std::string prefix = literalFolderPrefix(expressions_[i].pattern);
         if (!prefix.empty()) byPrefix_[prefix].push_back(i);
+        else if (std::string literal = requiredLiteral(expressions_[i].pattern); !literal.empty()) byLiteral_.emplace_back(literal, i);
         else if (hasBackReference(expressions_[i].pattern)) alone_.push_back(i);
         else unprefixed_.push_back(i);
     }
@@ -138,6 +206,12 @@ bool BVItemSet::contains(const std::string& folded, const std::string& nfc, std:
         for (size_t slash = folded.find('/'); slash != std::string::npos; slash = folded.find('/', slash + 1)) {
             auto found = byPrefix_.find(folded.substr(0, slash + 1));
             if (found != byPrefix_.end() && tryIndexes(found->second)) return true;
+        }
+    }
+    for (const auto& [literal, index] : byLiteral_) {
+        if (folded.find(literal) != std::string::npos && matchesOne(expressions_[index], nfc)) {
+            if (matchedPattern) *matchedPattern = expressions_[index].pattern;
+            return true;
         }
     }
     if (tryIndexes(alone_)) return true;

@@ -5,9 +5,12 @@
 // matches no rule does not cost one match per rule, expressions are indexed by the literal
 // folder prefix they start with ("/home/u/.cache/vendor/" for "~/\.cache/vendor/.*\.tmp"): a
 // lookup tries only the expressions filed under one of the path's own folder prefixes (one hash
-// probe per path component). Expressions without such a prefix are joined into one alternation,
-// so they cost one match per set, whatever their number (those with back references, whose
-// numbers would change inside the alternation, are tried one by one).
+// probe per path component). An expression without such a prefix is tried only when the path
+// contains the literal text every match of it must contain (".*/thumbnails/[0-9]+" needs
+// "/thumbnails/"), one substring search each. The rest are joined into one alternation, so they
+// cost one match per set whatever their number (those with back references, whose numbers would
+// change inside the alternation, are tried one by one). Paths and literals are compared in their
+// case-folded form, the folding ICU's case-insensitive matching uses.
 //
 // Built by one thread, then immutable: `contains` may run on many threads at once.
 #pragma once
@@ -39,6 +42,7 @@ public:
     void finish();
 
     // `folded` is the path in the form of BVTextFolding::foldedForMatching, `nfc` its NFC form.
+    // Plain values are expected in the folded form too.
     // On a match of an expression, `matchedPattern` receives its text.
     bool contains(const std::string& folded, const std::string& nfc, std::string* matchedPattern = nullptr) const;
 
@@ -50,6 +54,8 @@ public:
     // The literal folder prefix an expression starts with, lower-cased, ending with "/"; empty
     // when the expression may begin with anything (alternation, class, wildcard at the start).
     static std::string literalFolderPrefix(const std::string& pattern);
+    // The longest literal text (3 characters or more, lower-cased) that every match contains.
+    static std::string requiredLiteral(const std::string& pattern);
 
 private:
     struct Expression {
@@ -62,6 +68,7 @@ private:
     std::vector<Expression> expressions_;
     std::unordered_map<std::string, std::vector<size_t>> byPrefix_;
     std::vector<size_t> unprefixed_;
+    std::vector<std::pair<std::string, size_t>> byLiteral_;  // unprefixed, with a text every match contains
     std::vector<size_t> alone_;  // unprefixed, but with back references: never combined
     std::shared_ptr<icu::RegexPattern> combined_;
 };

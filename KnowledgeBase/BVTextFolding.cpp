@@ -37,7 +37,7 @@ std::string foldedForMatching(const std::string& utf8) {
         return out;
     }
     std::string out;
-    nfcString(utf8).toLower().toUTF8String(out);
+    nfcString(utf8).foldCase(U_FOLD_CASE_DEFAULT).toUTF8String(out);
     return out;
 }
 

@@ -1,5 +1,6 @@
 // Text forms used to compare paths with rules: NFC (file names may arrive decomposed, and
-// decomposed accents would not match the stored composed ones) and NFC lower-cased. ASCII text,
+// decomposed accents would not match the stored composed ones) and NFC case-folded (the folding
+// of case-insensitive regular expressions, so "STRASSE" and "Straße" are one value). ASCII text,
 // by far the most common, takes a fast path that does not touch ICU. Stateless; any thread.
 #pragma once
 
@@ -7,7 +8,7 @@
 
 namespace BVTextFolding {
 std::string nfc(const std::string& utf8);
-// NFC, then lower-cased (full Unicode lower-casing).
+// NFC, then case-folded (full Unicode case folding; ASCII is simply lower-cased).
 std::string foldedForMatching(const std::string& utf8);
 bool isASCII(const std::string& text);
 }  // namespace BVTextFolding

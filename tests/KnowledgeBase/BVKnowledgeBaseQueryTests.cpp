@@ -62,10 +62,14 @@ TEST(BVKnowledgeBaseQueries, BlackItemsMatchByFullValueAndScanner) {
 
 TEST(BVKnowledgeBaseQueries, DecomposedFileNamesMatchComposedRules) {
     BVKnowledgeBaseFixture f;
-    f.buildShipped({BVRule(2, "~/caf\xc3\xa9", 10), BVRule(2, "~/r\xc3\xa9sum\xc3\xa9/.*", 10, true)});
+    f.buildShipped({BVRule(2, "~/caf\xc3\xa9", 10), BVRule(2, "~/r\xc3\xa9sum\xc3\xa9/.*", 10, true),
+                    BVRule(2, "~/Stra\xc3\x9f" "e", 10), BVRule(2, "~/\\.cache/sk[a-z]+", 10, true)});
     auto kb = f.makeKnowledgeBase();
     EXPECT_TRUE(kb->isProtectedItem(f.home() + "/CAFE\xcc\x81", 10));        // E + combining acute
     EXPECT_TRUE(kb->isProtectedItem(f.home() + "/re\xcc\x81sume\xcc\x81/x", 10));
+    // Case folding, as case-insensitive expressions fold: sharp s, and the Kelvin sign for "k".
+    EXPECT_TRUE(kb->isProtectedItem(f.home() + "/STRASSE", 10));
+    EXPECT_TRUE(kb->isProtectedItem(f.home() + "/.cache/s\xe2\x84\xaaip", 10));
 }
 
 TEST(BVKnowledgeBaseQueries, HandleChecksFollowTheScope) {
@@ -137,6 +141,7 @@ TEST(BVItemSet, LiteralFolderPrefixes) {
         {"/var/log/x?/y", "/var/log/"},  // optional "x": the prefix stops before it
         {"/var/log/a+/b", "/var/log/"},
         {"/a/b|/c/d", ""},                // alternation: two beginnings
+        {"/a/[^/]+\\.(tmp|part)", "/a/"},  // an alternation inside a group is fine
         {"(/a/b)/c", ""},
         {".*\\.log", ""},
         {"/opt/\\d+/x", "/opt/"},
@@ -145,10 +150,27 @@ TEST(BVItemSet, LiteralFolderPrefixes) {
     for (const Case& c : cases) EXPECT_EQ(BVItemSet::literalFolderPrefix(c.pattern), c.prefix) << c.pattern;
 }
 
+TEST(BVItemSet, RequiredLiterals) {
+    struct Case {
+        const char* pattern;
+        const char* literal;
+    } cases[] = {
+        {".*/Thumbnails/[0-9]+\\.png", "/thumbnails/"},
+        {".*/stale-x?y", "/stale-"},      // "x" may be absent
+        {".*(abc|abd)+.*", ""},            // only inside a group
+        {".*a|.*bcdef", ""},               // alternation: either side alone
+        {".*\\.log\\.[0-9]+", ".log."},
+        {".*ab", ""},                      // too short to be worth a search
+    };
+    for (const Case& c : cases) EXPECT_EQ(BVItemSet::requiredLiteral(c.pattern), c.literal) << c.pattern;
+}
+
 TEST(BVItemSet, IndexedAndCombinedExpressionsAgreeWithPlainMatching) {
     BVItemSet set;
     ASSERT_TRUE(set.addExpression("/home/u/\\.cache/vendor/.*\\.tmp"));
     ASSERT_TRUE(set.addExpression(".*/thumbnails/[0-9a-f]+\\.png"));
+    ASSERT_TRUE(set.addExpression(".*[0-9]{4}"));
+    ASSERT_TRUE(set.addExpression(".*x[0-9]z"));
     ASSERT_TRUE(set.addExpression("(/a|/b)/c"));
     // A back reference would point at another member's group inside one alternation.
     ASSERT_TRUE(set.addExpression(".*/(y)\\1"));
@@ -163,7 +185,8 @@ TEST(BVItemSet, IndexedAndCombinedExpressionsAgreeWithPlainMatching) {
         {"/srv/thumbnails/00ff.png", true},      {"/srv/thumbnails/xyz.png", false},
         {"/b/c", true},                          {"/b/c/d", false},
         {"/x/yy", true},                         {"/x/y", false},
-        {"/home/u/plain", true},
+        {"/home/u/plain", true},                 {"/srv/2024", true},
+        {"/srv/x5z", true},                      {"/srv/x5y", false},
     };
     for (const Case& c : cases) {
         std::string pattern;
