@@ -125,6 +125,17 @@ public:
     std::optional<std::string> updateFeedURLForApplicationBundleIdentifier(const std::string& bundleID);
     std::optional<std::string> maxSupportedVersionForApp(const std::string& bundleID, const std::string& ownVersion);
     std::optional<std::string> minSupportedVersionForApp(const std::string& bundleID, const std::string& ownVersion);
+    // One dictionary per BRK_Version: "brk_version" and "max" and/or "min", in version order.
+    std::vector<BVDictionary> supportedVersionInfoForApp(const std::string& bundleID);
+
+    // --- Suites and application records (BVKnowledgeBaseSuites.cpp) ---
+    std::optional<BVDictionary> applicationSuiteForApplicationName(const std::string& name, const std::string& path,
+                                                                   const std::string& bundleID);
+    std::optional<BVDictionary> applicationSuiteForSuiteName(const std::string& name);
+    std::vector<BVKBApplicationInfo> allSuiteApplicationsForSuite(const BVDictionary& suite);
+    std::optional<BVDictionary> itemWithValue(const std::string& value, int64_t itemType);
+    std::optional<int64_t> appTypeWithBundleID(const std::string& bundleID);
+    std::optional<std::string> bundleURLWithBundleID(const std::string& bundleID);
 
     // Rule text as stored → the form matched against paths: "~" is the home, a system path is
     // under the root prefix. Expressions get the same treatment with the inserted text escaped.
@@ -153,6 +164,7 @@ private:
                         const std::vector<BVDictionary>& infos);
     void post(const char* name, const BVArray& infos, int64_t itemType, const BVScannerSet& scanners);
     const std::map<BVScannerIdentifier, std::vector<QuittingFile>>& allQuittingFilesInfo();
+    std::optional<BVDictionary> suiteWithRecord(FMDatabase& db, int64_t record);
 
     BVKnowledgeBaseConfiguration configuration_;
     std::mutex lock_;

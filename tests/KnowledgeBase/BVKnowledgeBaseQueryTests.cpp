@@ -3,6 +3,7 @@
 
 #include "KnowledgeBase/BVItemSet.h"
 #include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
+#include "KnowledgeBase/FMEncryptedDatabase.h"
 #include "tests/KnowledgeBase/BVKnowledgeBaseFixture.h"
 
 namespace {
@@ -195,4 +196,41 @@ TEST(BVItemSet, IndexedAndCombinedExpressionsAgreeWithPlainMatching) {
         EXPECT_EQ(set.contains(folded, c.path, &pattern), c.match) << c.path;
         EXPECT_EQ(set.contains(folded, c.path), c.match) << c.path;
     }
+}
+
+TEST(BVKnowledgeBaseQueries, CompatibilityFeedsAndSuites) {
+    BVKnowledgeBaseFixture f;
+    f.buildShipped({ofApp(BVRule(1, "Editor", 1), "Editor", "com.vendor.editor")});
+    {
+        FMEncryptedDatabase db(f.shippedPath);
+        ASSERT_TRUE(db.openDatabase());
+        int64_t editor = db.longForQuery("SELECT RecordID FROM Application WHERE BundleID = 'com.vendor.editor'");
+        for (auto [from, version, max] : {std::tuple{"4.0", "10.0", 1}, {"4.2", "11.0", 1}, {"4.3", "12.0", 1}, {"4.0", "9.0", 0}})
+            ASSERT_TRUE(db.executeUpdate("INSERT INTO AppCompatibility (CompatibleApp, BRK_Version, AppVersion, MinMaxState) VALUES (?, ?, ?, ?)",
+                                         {editor, from, version, int64_t(max)}));
+        ASSERT_TRUE(db.executeUpdate("INSERT INTO AppUpdateFeed (BundleID, SUFeedURL) VALUES ('com.vendor.editor', 'https://example.invalid/appcast.xml')"));
+        BVData blob = *BVKnowledgeBase::blobDataForPropertyListItem(BVValue(BVDictionary{{"BVApplicationSuiteMainApps", BVArray{BVValue(editor)}}, {"color", "blue"}}));
+        ASSERT_TRUE(db.executeUpdate("INSERT INTO Item (ItemType, Value, AdditionalInfo) VALUES (8, 'Vendor Suite', ?)", {blob}));
+        ASSERT_TRUE(db.executeUpdate("INSERT INTO AppNote (Application, FileItem) VALUES (?, ?)", {editor, db.lastInsertRowId()}));
+    }
+    auto kb = f.makeKnowledgeBase();
+    // A beta of 4.2.0 compares as 4.2.0: the 4.2 row applies, the 4.3 row not yet.
+    EXPECT_EQ(kb->maxSupportedVersionForApp("com.vendor.editor", "4.2.0b3"), "11.0");
+    EXPECT_EQ(kb->maxSupportedVersionForApp("com.vendor.editor", "4.1"), "10.0");
+    EXPECT_EQ(kb->minSupportedVersionForApp("com.vendor.editor", "4.2.0r1"), "9.0");
+    EXPECT_FALSE(kb->maxSupportedVersionForApp("com.vendor.editor", "3.9"));
+    auto info = kb->supportedVersionInfoForApp("com.vendor.editor");
+    ASSERT_EQ(info.size(), 3u);
+    EXPECT_EQ(info[0].at("brk_version").stringValue(), "4.0");
+    EXPECT_EQ(info[0].at("min").stringValue(), "9.0");
+    EXPECT_EQ(kb->updateFeedURLForApplicationBundleIdentifier("COM.VENDOR.EDITOR"), "https://example.invalid/appcast.xml");
+    auto suite = kb->applicationSuiteForApplicationName("Editor", "", "com.vendor.editor");
+    ASSERT_TRUE(suite);
+    EXPECT_EQ(suite->at("BVApplicationSuiteName").stringValue(), "Vendor Suite");
+    EXPECT_EQ(suite->at("color").stringValue(), "blue");
+    ASSERT_EQ(suite->at("BVApplicationSuiteMainApps").arrayValue().size(), 1u);
+    EXPECT_EQ(BVKBApplicationInfo::fromValue(suite->at("BVApplicationSuiteMainApps").arrayValue()[0]).bundleID(), "com.vendor.editor");
+    EXPECT_EQ(kb->applicationSuiteForSuiteName("Vendor Suite")->at("BVApplicationSuiteID"), suite->at("BVApplicationSuiteID"));
+    EXPECT_EQ(kb->allSuiteApplicationsForSuite(*suite).size(), 1u);
+    EXPECT_FALSE(kb->applicationSuiteForSuiteName("Other"));
 }
