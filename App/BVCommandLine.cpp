@@ -66,6 +66,17 @@ int BVRunCommandLine(int argc, char** argv) {
     defaults->add_option("--type", options.defaultsType, "Type of VALUE: bool, int, float or string (default: guessed)")
         ->check(CLI::IsMember({"bool", "int", "float", "string"}));
 
+    auto* kb = app.add_subcommand("kb", "The knowledge base");
+    auto* kbInfo = kb->add_subcommand("info", "Knowledge-base version, path, rule counts");
+    kb->require_subcommand(1);
+    kbInfo->add_flag("--json", options.json, "Print JSON");
+    auto* ignore = app.add_subcommand("ignore", "The module's ignore list");
+    ignore->add_option("ACTION", options.ignoreAction, "list, add or remove")->required()->check(CLI::IsMember({"list", "add", "remove"}));
+    ignore->add_option("MODULE", options.module, "Module name")->required();
+    ignore->add_option("VALUE", options.ignoreValue, "The path, name or pattern");
+    ignore->add_flag("--regex", options.ignoreRegex, "VALUE is a regular expression");
+    ignore->add_flag("--json", options.json, "Print JSON");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -104,5 +115,7 @@ int BVRunCommandLine(int argc, char** argv) {
     if (scan->parsed()) return BVCommandScan(context);
     if (smart->parsed()) return BVCommandSmartScan(context);
     if (defaults->parsed()) return BVCommandDefaults(context);
+    if (kbInfo->parsed()) return BVCommandKnowledgeBaseInfo(context);
+    if (ignore->parsed()) return BVCommandIgnore(context);
     return 2;
 }

@@ -17,6 +17,8 @@ struct BVCommandOptions {
     std::string module;
     int treeDepth = 2;
     std::string defaultsAction, defaultsKey, defaultsValue, defaultsType;
+    std::string ignoreAction, ignoreValue;
+    bool ignoreRegex = false;
 };
 
 struct BVCommandContext {
@@ -30,6 +32,8 @@ int BVCommandModules(const BVCommandContext& context);
 int BVCommandScan(const BVCommandContext& context);
 int BVCommandSmartScan(const BVCommandContext& context);
 int BVCommandDefaults(const BVCommandContext& context);
+int BVCommandKnowledgeBaseInfo(const BVCommandContext& context);
+int BVCommandIgnore(const BVCommandContext& context);
 
 // Writes text to standard output in full.
 void BVWriteOutput(const std::string& text);

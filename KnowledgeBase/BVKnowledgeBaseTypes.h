@@ -1,0 +1,46 @@
+// Keys and small value types shared by the knowledge-base queries, the handles and the ignore
+// list: item-info dictionary keys, change notifications and the application record. Plain
+// values; any thread.
+#pragma once
+
+#include <string>
+
+#include "Foundation/BVValue.h"
+#include "KnowledgeBase/BVScannerIdentifiers.h"
+
+inline constexpr const char* BVItemInfoValueKey = "BVItemInfoValueKey";
+inline constexpr const char* BVItemInfoIsRegExpKey = "BVItemInfoIsRegExpKey";
+inline constexpr const char* BVItemInfoAdditionalInfoKey = "BVItemInfoAdditionalInfoKey";
+inline constexpr const char* BVItemInfoFileTypeKey = "BVItemInfoFileTypeKey";
+inline constexpr const char* BVItemInfoApplicationInfoKey = "BVItemInfoApplicationInfoKey";
+inline constexpr const char* BVItemInfoApplicationTypeKey = "BVItemInfoApplicationTypeKey";
+inline constexpr const char* BVItemInfoScannersKey = "BVItemInfoScannersKey";
+inline constexpr const char* BVItemInfoRecordID = "BVItemInfoRecordID";
+
+inline constexpr const char* BVKnowledgeBaseDidAddItemNotification = "BVKnowledgeBaseDidAddItemNotification";
+inline constexpr const char* BVKnowledgeBaseDidRemoveItemNotification = "BVKnowledgeBaseDidRemoveItemNotification";
+inline constexpr const char* BVKnowledgeBaseItemInfos = "BVKnowledgeBaseItemInfos";
+inline constexpr const char* BVKnowledgeBaseItemType = "BVKnowledgeBaseItemType";
+inline constexpr const char* BVKnowledgeBaseScanners = "BVKnowledgeBaseScanners";
+
+// An application as the knowledge base knows it. In item-info dictionaries it travels as a
+// dictionary with the keys "name", "path" and "bundleID" (`value()` / `fromValue`).
+class BVKBApplicationInfo {
+public:
+    BVKBApplicationInfo(std::string name, std::string bundleId, std::string path = {})
+        : name_(std::move(name)), bundleID_(std::move(bundleId)), path_(std::move(path)) {}
+    const std::string& name() const { return name_; }
+    const std::string& bundleID() const { return bundleID_; }
+    const std::string& path() const { return path_; }
+    BVValue value() const { return BVDictionary{{"name", name_}, {"bundleID", bundleID_}, {"path", path_}}; }
+    static BVKBApplicationInfo fromValue(const BVValue& value) {
+        return {value["name"].stringValue(), value["bundleID"].stringValue(), value["path"].stringValue()};
+    }
+
+private:
+    std::string name_, bundleID_, path_;
+};
+
+// Scanner sets travel in dictionaries as arrays of unsigned numbers, in ascending order.
+BVValue BVScannerSetValue(const BVScannerSet& scanners);
+BVScannerSet BVScannerSetFromValue(const BVValue& value);

@@ -1,0 +1,60 @@
+// The rule-source format: settings carry over to the rules below them, and every mistake is an
+// error that names the line.
+#include <gtest/gtest.h>
+
+#include "KnowledgeBase/BVRuleSource.h"
+
+TEST(BVRuleSource, SettingsApplyToTheRulesBelow) {
+    const char* text =
+        "# comment\n"
+        "type: quitting-file\n"
+        "scanner: all\n"
+        "app: Firefox | org.mozilla.firefox\n"
+        "path ~/.mozilla/firefox -- profiles in use\n"
+        "scanner: 10\n"
+        "filetype: 9\n"
+        "regex Vendor [0-9]+ -- numbered folders -- kept\n"
+        "app: none\n"
+        "type: protected\n"
+        "path ~/x -- why\n";
+    std::vector<BVRuleRecord> rules;
+    std::string error;
+    ASSERT_TRUE(BVRuleSource::parseRules(text, "t.rules", rules, &error)) << error;
+    ASSERT_EQ(rules.size(), 3u);
+    EXPECT_EQ(rules[0].itemType, 0);
+    EXPECT_EQ(rules[0].scanner, 9223372036854775807ull);
+    EXPECT_EQ(rules[0].bundleID, "org.mozilla.firefox");
+    EXPECT_EQ(rules[1].value, "Vendor [0-9]+");
+    EXPECT_EQ(rules[1].reason, "numbered folders -- kept");
+    EXPECT_TRUE(rules[1].isRegex);
+    EXPECT_EQ(rules[1].fileType, 9);
+    EXPECT_EQ(rules[1].origin, "t.rules:8");
+    EXPECT_EQ(rules[2].itemType, 2);
+    EXPECT_TRUE(rules[2].bundleID.empty());
+}
+
+TEST(BVRuleSource, MistakesAreErrorsNamingTheLine) {
+    const char* bad[] = {
+        "path ~/x -- before any type\n",
+        "type: protected\npath ~/x\n",
+        "type: protected\npath ~/x --   \n",
+        "type: protected\nregex ~/[x -- does not compile\n",
+        "type: unheard-of\n",
+        "type: protected\nscanner: ten\n",
+        "type: protected\napp: no bar\n",
+        "type: protected\nsomething else\n",
+    };
+    for (const char* text : bad) {
+        std::vector<BVRuleRecord> rules;
+        std::string error;
+        EXPECT_FALSE(BVRuleSource::parseRules(text, "bad.rules", rules, &error)) << text;
+        EXPECT_EQ(error.rfind("bad.rules:", 0), 0u) << error;
+    }
+    std::vector<BVTypeRecord> types;
+    std::string error;
+    EXPECT_TRUE(BVRuleSource::parseTypes("filetype 0 |  | Other\napptype 1 | ~/W/ | Widget\n", "t", types, &error));
+    ASSERT_EQ(types.size(), 2u);
+    EXPECT_EQ(types[0].path, "");
+    EXPECT_TRUE(types[1].isApplicationType);
+    EXPECT_FALSE(BVRuleSource::parseTypes("filetype x | a | b\n", "t", types, &error));
+}
