@@ -69,15 +69,14 @@ struct BVAgentConnection::Core {
         if (!message || (message->type == Type::Failure && !message->identifier)) {
             // Either the agent speaks nonsense or it refused the connection: nothing more will come.
             if (message) error = message->error;
-            failAll(error);
-            {
-                std::lock_guard lock(mutex);
-                if (fd >= 0) shutdown(fd, SHUT_RDWR);
-            }
-            // An agent that serves another user is as unusable as one that cannot be reached.
+            // An agent that serves another user is as unusable as one that cannot be reached;
+            // the performer is marked before any waiter learns of the failure.
             if (message && error.domain() == BVPrivilegedAgentErrorDomain &&
                 error.code() == BVPrivilegedAgentErrorNotPermitted && invalidationHandler)
                 invalidationHandler();
+            failAll(error);
+            std::lock_guard lock(mutex);
+            if (fd >= 0) shutdown(fd, SHUT_RDWR);
             return;
         }
         if (message->type == Type::Output) {
