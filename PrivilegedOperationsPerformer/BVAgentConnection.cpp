@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "PrivilegedOperationsPerformer/BVAgentProtocol.h"
@@ -33,6 +34,7 @@ struct BVAgentConnection::Core {
     int fd = -1;
     pid_t peer = 0;
     bool failed = false;
+    std::optional<BVError> failure;  // why the connection failed, for requests sent afterwards
     bool released = false;
     uint64_t nextRequest = 1;
     std::map<uint64_t, Pending> pending;
@@ -44,6 +46,7 @@ struct BVAgentConnection::Core {
         {
             std::lock_guard lock(mutex);
             failed = true;
+            if (!failure) failure = error;
             failing.swap(pending);
         }
         for (auto& [id, p] : failing) finish(p, error);
@@ -66,15 +69,14 @@ struct BVAgentConnection::Core {
         if (!message || (message->type == Type::Failure && !message->identifier)) {
             // Either the agent speaks nonsense or it refused the connection: nothing more will come.
             if (message) error = message->error;
-            failAll(error);
-            {
-                std::lock_guard lock(mutex);
-                if (fd >= 0) shutdown(fd, SHUT_RDWR);
-            }
-            // An agent that serves another user is as unusable as one that cannot be reached.
+            // An agent that serves another user is as unusable as one that cannot be reached;
+            // the performer is marked before any waiter learns of the failure.
             if (message && error.domain() == BVPrivilegedAgentErrorDomain &&
                 error.code() == BVPrivilegedAgentErrorNotPermitted && invalidationHandler)
                 invalidationHandler();
+            failAll(error);
+            std::lock_guard lock(mutex);
+            if (fd >= 0) shutdown(fd, SHUT_RDWR);
             return;
         }
         if (message->type == Type::Output) {
@@ -196,15 +198,17 @@ void BVAgentConnection::send(const std::string& request, BVArray arguments, Erro
         return;
     }
     BVAgentProtocol::Request message{0, request, std::move(arguments), core_->exported != nullptr};
+    BVError error = BVAgentProtocol::makeError(BVPrivilegedAgentErrorConnection,
+                                               "The privileged agent cannot be reached.");
     {
         std::lock_guard lock(core_->mutex);
         if (!core_->failed && core_->fd >= 0) {
             message.identifier = core_->nextRequest++;
             if (!shape->reply.empty()) core_->pending[message.identifier] = Pending{shape, onError, reply};
+        } else if (core_->failure) {
+            error = *core_->failure;  // the agent said why before the request was sent
         }
     }
-    BVError error = BVAgentProtocol::makeError(BVPrivilegedAgentErrorConnection,
-                                               "The privileged agent cannot be reached.");
     if (message.identifier == 0) {
         Core::finish(Pending{shape, onError, reply}, error);
         return;

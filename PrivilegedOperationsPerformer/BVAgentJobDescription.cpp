@@ -11,11 +11,13 @@ namespace {
 constexpr size_t kMaximumDescriptionBytes = 1 << 20;
 constexpr size_t kMaximumToolBytes = 256u << 20;
 
-// systemd's quoting: every argument in double quotes, with backslash escapes.
+// systemd's quoting: every argument in double quotes with backslash escapes, and "%" and "$"
+// doubled, since systemd would otherwise expand them as specifiers and variables.
 std::string quote(const std::string& argument) {
     std::string out = "\"";
     for (char c : argument) {
         if (c == '"' || c == '\\') out += '\\';
+        if (c == '%' || c == '$') out += c;
         out += c;
     }
     return out + "\"";
@@ -31,7 +33,9 @@ std::vector<std::string> unquote(const std::string& text) {
         bool quoted = text[i] == '"';
         if (quoted) ++i;
         while (i < text.size() && (quoted ? text[i] != '"' : text[i] != ' ')) {
-            if (text[i] == '\\' && i + 1 < text.size()) ++i;
+            if ((text[i] == '\\' || ((text[i] == '%' || text[i] == '$') && i + 1 < text.size() && text[i + 1] == text[i])) &&
+                i + 1 < text.size())
+                ++i;
             word += text[i++];
         }
         if (quoted && i < text.size()) ++i;
@@ -56,8 +60,10 @@ std::string encode(BVLayout layout, const BVDictionary& job) {
         return BVPlistCodec::encode(BVValue(plist), BVPlistCodec::Format::XML);
     }
     std::string command;
-    for (const auto& a : job.at("ProgramArguments").arrayValue())
-        command += (command.empty() ? "" : " ") + quote(a.stringValue());
+    for (const auto& a : job.at("ProgramArguments").arrayValue()) {
+        if (!command.empty()) command += ' ';
+        command += quote(a.stringValue());
+    }
     return "[Unit]\nDescription=Brenvik privileged agent (" + job.at("Label").stringValue() +
            ")\n\n[Service]\nExecStart=" + command + "\nRestart=always\nRestartSec=1\n\n[Install]\nWantedBy=multi-user.target\n";
 }
