@@ -128,6 +128,12 @@ public:
     // One dictionary per BRK_Version: "brk_version" and "max" and/or "min", in version order.
     std::vector<BVDictionary> supportedVersionInfoForApp(const std::string& bundleID);
 
+    // Leftover descriptions of one application (by name and bundle identifier, falling back to
+    // the bundle identifier alone) or of application records (BVKnowledgeBaseLeftovers.cpp).
+    std::vector<BVDictionary> applicationFilesForAppName(const std::string& name, const std::string& bundleId,
+                                                         BVScannerIdentifier scanner);
+    std::vector<BVDictionary> applicationFilesForApps(const std::vector<int64_t>& records, BVScannerIdentifier scanner);
+
     // --- Suites and application records (BVKnowledgeBaseSuites.cpp) ---
     std::optional<BVDictionary> applicationSuiteForApplicationName(const std::string& name, const std::string& path,
                                                                    const std::string& bundleID);

@@ -3,6 +3,7 @@
 
 #include "KnowledgeBase/BVItemSet.h"
 #include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
+#include "KnowledgeBase/BVKnowledgeBaseInjector.h"
 #include "KnowledgeBase/FMEncryptedDatabase.h"
 #include "tests/KnowledgeBase/BVKnowledgeBaseFixture.h"
 
@@ -233,4 +234,56 @@ TEST(BVKnowledgeBaseQueries, CompatibilityFeedsAndSuites) {
     EXPECT_EQ(kb->applicationSuiteForSuiteName("Vendor Suite")->at("BVApplicationSuiteID"), suite->at("BVApplicationSuiteID"));
     EXPECT_EQ(kb->allSuiteApplicationsForSuite(*suite).size(), 1u);
     EXPECT_FALSE(kb->applicationSuiteForSuiteName("Other"));
+}
+
+namespace {
+class FakeSystemInfo : public BVKnowledgeBaseSystemInfo {
+public:
+    explicit FakeSystemInfo(std::string home) : home_(std::move(home)) {}
+    std::vector<std::string> localPreferenceFiles() const override { return {"/Library/Preferences/com.other.plist"}; }
+    std::vector<std::string> userPreferenceFiles() const override {
+        return {home_ + "/Library/Preferences/com.vendor.app.plist", home_ + "/Library/Preferences/com.other.plist"};
+    }
+    std::vector<std::string> systemReceipts() const override { return {"/private/var/db/receipts/com.vendor.pkg.bom"}; }
+
+private:
+    std::string home_;
+};
+}  // namespace
+
+TEST(BVKnowledgeBaseQueries, LeftoversOfAnApplication) {
+    BVKnowledgeBaseFixture f;
+    f.paths = std::make_shared<const BVPaths>(BVLayout::macos, f.folder.folder("home"));
+    const char* app = "Vendor App";
+    const char* bundle = "com.vendor.app";
+    f.buildShipped({
+        noted(BVRule(1, "Vendor App", 2), 9, app, bundle),
+        noted(BVRule(1, "com.vendor.app.missing", 2), 14, app, bundle),
+        noted(BVRule(1, "com\\.vendor\\.app.*\\.plist", 2, true), 14, app, bundle),
+        noted(BVRule(1, "VendorHelper", 2), 15, app, bundle),
+        noted(BVRule(1, "com\\.vendor\\.pkg.*", 2, true), 24, app, bundle),
+        noted(BVRule(1, "Vendor-[0-9]+", 2, true), 10, app, bundle),
+    });
+    f.folder.folder("home/Library/Application Support/Vendor App");
+    f.folder.file("home/Library/Caches/Vendor-12");
+    f.folder.file("home/Library/Caches/Vendor-x");
+    BVKnowledgeBaseInjector::injector().setSystemInfo(std::make_shared<FakeSystemInfo>(f.home()));
+    auto kb = f.makeKnowledgeBase();
+    // The stored name differs: the bundle identifier alone finds the application.
+    auto leftovers = kb->applicationFilesForAppName("Renamed App", bundle, 1000007);
+    BVKnowledgeBaseInjector::injector().setSystemInfo(nullptr);
+    std::vector<std::string> described;
+    for (const auto& l : leftovers)
+        described.push_back((l.count("File") ? l.at("File").stringValue() : "name:" + l.at("FileName").stringValue()) + " " +
+                            std::to_string(l.at("FileType").int64Value()));
+    std::string h = f.home();
+    EXPECT_EQ(described, (std::vector<std::string>{
+                             h + "/Library/Application Support/Vendor App 9",
+                             h + "/Library/Preferences/com.vendor.app.plist 14",
+                             "name:VendorHelper 15",  // a name-only leftover is reported though no file exists
+                             "name:com.vendor.pkg 15",
+                             h + "/Library/Caches/Vendor-12 10",
+                         }));
+    EXPECT_TRUE(kb->applicationFilesForAppName("", "", 2).empty());
+    EXPECT_TRUE(kb->applicationFilesForAppName("Vendor App", "com.unknown", 2).empty());
 }

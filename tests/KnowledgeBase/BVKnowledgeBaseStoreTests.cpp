@@ -8,6 +8,7 @@
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVPlistCodec.h"
 #include "KnowledgeBase/BVKnowledgeBaseKey.h"
+#include "KnowledgeBase/BVKnowledgeBaseMigration.h"
 #include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
 #include "tests/KnowledgeBase/BVKnowledgeBaseFixture.h"
 
@@ -181,4 +182,39 @@ TEST(BVKnowledgeBaseStore, AdditionalInfoIsABinaryPropertyList) {
     EXPECT_FALSE(BVKnowledgeBase::propertyListItemForBlobData(""));
     EXPECT_FALSE(BVKnowledgeBase::propertyListItemForBlobData("not a property list"));
     EXPECT_FALSE(BVKnowledgeBase::blobDataForPropertyListItem(BVValue()));
+}
+
+TEST(BVKnowledgeBaseStore, PreviousGenerationsUserDatabasesAreTakenOver) {
+    BVKnowledgeBaseFixture f;
+    f.buildShipped({});
+    auto legacy = [&](const char* generation) {
+        std::string path = f.home() + "/.local/share/" + generation + "/KnowledgeBase/userInfo.brkkb";
+        auto db = BVKnowledgeBase::initialDatabaseAtPath(path);
+        EXPECT_TRUE(db && db->open());
+        db->executeUpdate("INSERT INTO Item (ItemType, Value, Scanner) VALUES (4, ?, 10)", {std::string("~/.cache/") + generation});
+        return path;
+    };
+    legacy("Brenvik 3");
+    BVUserDefaults defaults(f.folder / "defaults.plist");
+    auto kb = f.makeKnowledgeBase();
+    EXPECT_TRUE(BVKnowledgeBaseMigration::migrateFromPreviousGenerationIfNeeded(defaults, *kb));
+    EXPECT_TRUE(defaults.boolForKey("Migrated settings from BRK3"));
+    EXPECT_TRUE(kb->isBlackItem(f.home() + "/.cache/Brenvik 3", 10, false));  // gray became black
+    EXPECT_FALSE(kb->isGrayItem(f.home() + "/.cache/Brenvik 3", 10));
+    // Done once; and an existing database of this generation is never replaced.
+    EXPECT_FALSE(BVKnowledgeBaseMigration::migrateFromPreviousGenerationIfNeeded(defaults, *kb));
+    ASSERT_TRUE(defaults.setObject("Always Migrate settings from BRK3", true));
+    EXPECT_FALSE(BVKnowledgeBaseMigration::migrateFromPreviousGenerationIfNeeded(defaults, *kb));
+    EXPECT_TRUE(kb->isBlackItem(f.home() + "/.cache/Brenvik 3", 10, false));
+
+    // The generation before that is copied on first use when nothing newer exists.
+    BVKnowledgeBaseFixture g;
+    g.buildShipped({});
+    std::string path = g.home() + "/.local/share/Brenvik 2/KnowledgeBase/userInfo.brkkb";
+    {
+        auto db = BVKnowledgeBase::initialDatabaseAtPath(path);
+        ASSERT_TRUE(db && db->open());
+        db->executeUpdate("INSERT INTO Item (ItemType, Value, Scanner) VALUES (3, '~/.cache/old', 10)");
+    }
+    EXPECT_TRUE(g.makeKnowledgeBase()->isBlackItem(g.home() + "/.cache/old", 10, false));
 }
