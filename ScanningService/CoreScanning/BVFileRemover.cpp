@@ -1,5 +1,7 @@
 #include "ScanningService/CoreScanning/BVFileRemover.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdlib>
 #include <random>
@@ -58,6 +60,20 @@ std::optional<std::string> BVFileRemover::protectionRefusal(const std::string& p
     return std::nullopt;
 }
 
+std::optional<std::string> BVFileRemover::kindRefusal(const std::string& path) const {
+    auto it = expectedKinds_.find(path);
+    struct stat st {};
+    if (it == expectedKinds_.end() || ::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    if ((st.st_mode & S_IFMT) == it->second) return std::nullopt;
+    return path + " changed since it was listed (it is now " + (S_ISLNK(st.st_mode) ? "a link" : S_ISDIR(st.st_mode) ? "a folder" : "a file") +
+           "); it was left as it is";
+}
+
+std::optional<std::string> BVFileRemover::refusal(const std::string& path) const {
+    if (auto r = protectionRefusal(path)) return r;
+    return kindRefusal(path);
+}
+
 bool BVFileRemover::runThroughAgent(AgentOperation operation, const std::string& path, bool& authorized,
                                     std::optional<BVError>& error) {
     authorized = false;
@@ -94,9 +110,9 @@ bool BVFileRemover::removeFileAtPath(const Path& path, std::string* errorDescrip
         return true;
     }
     if (!path) return true;
-    if (auto refusal = protectionRefusal(*path)) {
-        BVLogger::error("[remove file] " + *refusal);
-        if (errorDescription) *errorDescription = *refusal;
+    if (auto refused = refusal(*path)) {
+        BVLogger::error("[remove file] " + *refused);
+        if (errorDescription) *errorDescription = *refused;
         return false;
     }
     BVError fmError;
@@ -158,9 +174,9 @@ bool BVFileRemover::securelyRemoveFileAtPath(const Path& path, std::string* erro
         return true;
     }
     if (!path) return true;
-    if (auto refusal = protectionRefusal(*path)) {
-        if (errorDescription) *errorDescription = *refusal;
-        BVLogger::error("[secremove file] couldn't remove file with error: " + *refusal);
+    if (auto refused = refusal(*path)) {
+        if (errorDescription) *errorDescription = *refused;
+        BVLogger::error("[secremove file] couldn't remove file with error: " + *refused);
         return false;
     }
     BVError fmError;
@@ -246,7 +262,7 @@ bool BVFileRemover::truncateFileAtPath(const Path& path) {
         BVLogger::info(fmt::format("[truncate file] file doesn't exist at path: {}", *path));
         return true;
     }
-    if (protectionRefusal(*path)) {
+    if (refusal(*path)) {
         BVLogger::error(fmt::format("[remove file] couldn't truncate file at path: {}", *path));
         return false;
     }

@@ -10,6 +10,7 @@
 // agent replies). Do not call it on the main thread: authorisation may need it.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -56,18 +57,27 @@ public:
     // The refusal for a protected path, or none when `path` may be touched.
     std::optional<std::string> protectionRefusal(const std::string& path) const;
 
+    // The kinds (S_IFMT bits) the listed items had when they were shown to the user. An item
+    // whose kind changed since (a folder swapped for a link) is left alone and reported. Set
+    // before removals start.
+    void setExpectedKinds(std::map<std::string, unsigned> kinds) { expectedKinds_ = std::move(kinds); }
+
 private:
     enum class AgentOperation { Remove, SecurelyRemove, Truncate };
     // Authorises when needed and runs one request through the agent. Answers false with no
     // error when not authorised (`authorized` tells which).
     bool runThroughAgent(AgentOperation operation, const std::string& path, bool& authorized, std::optional<BVError>& error);
     std::string text(const char* key, const std::string& path) const;
+    // A refusal when the item's kind is no longer the one listed.
+    std::optional<std::string> kindRefusal(const std::string& path) const;
+    std::optional<std::string> refusal(const std::string& path) const;
 
     std::shared_ptr<BVPrivilegedOperationsPerformer> performer_;
     BVFileManagerPtr fileManager_;
     std::shared_ptr<const BVPaths> paths_;
     // The protected roots as written and with links resolved.
     std::set<std::string> protectedRoots_;
+    std::map<std::string, unsigned> expectedKinds_;
 };
 
 using BVFileRemoverPtr = std::shared_ptr<BVFileRemover>;

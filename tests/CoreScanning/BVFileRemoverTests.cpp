@@ -2,6 +2,7 @@
 // test mode), refusals of protected folders, and the debug switches. Permission failures are
 // made by a file manager that fails chosen paths, since the tests may run as root.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
@@ -194,4 +195,22 @@ TEST_F(BVFileRemoverTest, DebugSwitchesFakeOrFailRemovals) {
     EXPECT_FALSE(fileManager->fileExistsAtPath(target));
     EXPECT_FALSE(remover.removeFileAtPath(std::nullopt, &description));  // the switch comes before "no path"
     EXPECT_LE(remover.fakeRemoveTime(), 0.0045);
+}
+
+TEST_F(BVFileRemoverTest, AnItemWhoseKindChangedSinceItWasListedIsLeftAlone) {
+    BVFileRemover remover(nullptr, fileManager, paths);
+    std::string precious = env.folder().folder("precious");
+    env.folder().fileWithText("precious/keep.txt", "keep");
+    std::string listed = env.folder().folder("home/Library/Caches/app");
+    std::string file = this->file("Library/Caches/file");
+    remover.setExpectedKinds({{listed, S_IFDIR}, {file, S_IFREG}});
+    // After the listing the folder becomes a link to something precious.
+    ASSERT_TRUE(fileManager->removeFileAtPath(listed, nullptr));
+    env.folder().symlink("home/Library/Caches/app", precious);
+    std::string description;
+    EXPECT_FALSE(remover.removeFileAtPath(BVFileRemover::Path(listed), &description));
+    EXPECT_NE(description.find("changed since it was listed"), std::string::npos) << description;
+    EXPECT_TRUE(fileManager->fileExistsAtPath(listed));
+    EXPECT_EQ(BVReadText(precious + "/keep.txt"), "keep");
+    EXPECT_TRUE(remover.removeFileAtPath(BVFileRemover::Path(file), &description));  // unchanged: removed
 }
