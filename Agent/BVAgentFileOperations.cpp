@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "Agent/BVAgentTreeRemover.h"
+#include "Foundation/BVTreeRemoval.h"
 #include "Foundation/QLFileSizer.h"
 #include "PrivilegedOperationsPerformer/BVAgentProtocol.h"
 
@@ -27,7 +27,11 @@ namespace {
 // A folder descriptor closed at the end of the scope.
 struct Folder {
     int fd;
-    explicit Folder(const std::string& path, BVError* error) : fd(BVAgentTreeRemover::openFolder(path, error)) {}
+    // `path` is resolved already; its last component is not followed.
+    explicit Folder(const std::string& path, BVError* error)
+        : fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
+        if (fd < 0) BVSetError(error, BVError::fromErrno(errno, path));
+    }
     ~Folder() {
         if (fd >= 0) ::close(fd);
     }
@@ -75,7 +79,8 @@ BVArray BVAgentFileOperations::remove(const std::string& path, bool securely) co
     if (!p) return BVAgentFailure(error);
     Folder parent(p->parent, &error);
     if (parent.fd < 0) return BVAgentFailure(error);
-    if (auto failure = BVAgentTreeRemover::removeAt(parent.fd, p->name, p->full, securely)) return BVAgentFailure(*failure);
+    auto mode = securely ? BVTreeRemoval::Mode::Erase : BVTreeRemoval::Mode::Delete;
+    if (!BVTreeRemoval::removeItemAt(parent.fd, p->name, p->full, mode, &error)) return BVAgentFailure(error);
     return BVAgentOk(true);
 }
 
@@ -91,8 +96,9 @@ std::optional<BVError> BVAgentFileOperations::removeContents(const std::string& 
     ::closedir(listing);
     std::optional<BVError> first;
     for (const auto& child : children) {
-        auto failure = BVAgentTreeRemover::removeAt(parent.fd, child, folder + "/" + child, false);
-        if (failure && !first) first = failure;
+        BVError failure;
+        if (!BVTreeRemoval::removeItemAt(parent.fd, child, folder + "/" + child, BVTreeRemoval::Mode::Delete, &failure) && !first)
+            first = failure;
     }
     return first;
 }

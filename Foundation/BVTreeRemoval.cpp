@@ -173,6 +173,11 @@ bool Remover::run(int parentFd, const std::string& name) {
                 }
                 continue;
             }
+            if (frame.device != stack_.front().device) {  // another file system is mounted here
+                ::close(frame.fd);
+                fail(EXDEV, pathOf(stack_.size() - 1, child));
+                continue;
+            }
             if (stack_.size() >= kMaximumOpenFolders) {
                 Frame& oldest = stack_[stack_.size() - kMaximumOpenFolders + 1];
                 if (oldest.fd >= 0) ::close(oldest.fd), oldest.fd = -1;
@@ -249,14 +254,25 @@ bool overwriteFile(int directoryFd, const char* name, BVError* error, const std:
     return ok;
 }
 
-bool removeItem(const std::string& path, Mode mode, BVError* error) {
-    if (path.empty()) {
-        BVSetError(error, BVError::fromErrno(ENOENT, path));
+bool removeItemAt(int parentFd, const std::string& name, const std::string& path, Mode mode, BVError* error) {
+    struct stat st {};
+    if (::fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        BVSetError(error, BVError::fromErrno(errno, path));
         return false;
     }
+    if (S_ISDIR(st.st_mode)) return Remover(path, mode, error).run(parentFd, name);
+    if (mode == Mode::Erase && S_ISREG(st.st_mode) && !overwriteFile(parentFd, name.c_str(), error, path)) return false;
+    if (::unlinkat(parentFd, name.c_str(), 0) != 0) {
+        BVSetError(error, BVError::fromErrno(errno, path));
+        return false;
+    }
+    return true;
+}
+
+bool removeItem(const std::string& path, Mode mode, BVError* error) {
     std::string parent = BVFileIO::parentPath(path), name = BVFileIO::lastPathComponent(path);
-    if (name.empty() || name == "." || name == ".." || name == "/") {
-        BVSetError(error, BVError::fromErrno(EINVAL, path));
+    if (path.empty() || name.empty() || name == "." || name == ".." || name == "/") {
+        BVSetError(error, BVError::fromErrno(path.empty() ? ENOENT : EINVAL, path));
         return false;
     }
     int parentFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -264,21 +280,7 @@ bool removeItem(const std::string& path, Mode mode, BVError* error) {
         BVSetError(error, BVError::fromErrno(errno, path));
         return false;
     }
-    struct stat st {};
-    bool ok;
-    if (::fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        BVSetError(error, BVError::fromErrno(errno, path));
-        ok = false;
-    } else if (S_ISDIR(st.st_mode)) {
-        ok = Remover(path, mode, error).run(parentFd, name);
-    } else {
-        ok = true;
-        if (mode == Mode::Erase && S_ISREG(st.st_mode)) ok = overwriteFile(parentFd, name.c_str(), error, path);
-        if (ok && ::unlinkat(parentFd, name.c_str(), 0) != 0) {
-            BVSetError(error, BVError::fromErrno(errno, path));
-            ok = false;
-        }
-    }
+    bool ok = removeItemAt(parentFd, name, path, mode, error);
     ::close(parentFd);
     return ok;
 }

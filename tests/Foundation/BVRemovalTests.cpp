@@ -2,6 +2,9 @@
 // must come through byte for byte.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -145,4 +148,18 @@ TEST(BVFileManagerRemoval, TruncationKeepsTheFileAndRefusesLinksAndFolders) {
     EXPECT_TRUE(fm->contentsOfDirectoryAtPath(t.path(), children, &error));
     EXPECT_EQ(children.size(), 4u);
     EXPECT_FALSE(fm->contentsOfDirectoryAtPath(t / "missing", children, &error));
+}
+
+TEST(BVFileManagerRemoval, StaysOnTheItemsFileSystem) {
+    BVTemporaryFolder t;
+    std::string mountPoint = t.folder("victim/mounted");
+    t.file("victim/own", 100);
+    if (::mount("none", mountPoint.c_str(), "tmpfs", 0, nullptr) != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    std::ofstream(mountPoint + "/other-fs-file") << "keep";
+    BVError error;
+    EXPECT_FALSE(BVFileManager::defaultManager()->removeFileAtPath(t / "victim", &error));
+    EXPECT_EQ(error.code(), EXDEV);
+    EXPECT_EQ(BVReadText(mountPoint + "/other-fs-file"), "keep");
+    EXPECT_FALSE(BVFileManager::defaultManager()->fileExistsAtPath(t / "victim/own"));  // the rest went
+    ::umount(mountPoint.c_str());
 }
