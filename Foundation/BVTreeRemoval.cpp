@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "Foundation/BVFileIO.h"
@@ -28,19 +31,42 @@ struct LinuxDirent64 {
 // so that a folder moved during the walk is never mistaken for its old parent.
 constexpr size_t kMaximumOpenFolders = 96;
 
+// Workers that may take over a subtree. Removal is dominated by the file system freeing
+// blocks, which proceeds in parallel across subtrees.
+struct WorkerBudget {
+    std::atomic<int> spare;
+    bool tryTake() {
+        int n = spare.load();
+        while (n > 0)
+            if (spare.compare_exchange_weak(n, n - 1)) return true;
+        return false;
+    }
+    void give() { spare.fetch_add(1); }
+};
+
+// A subtree handed to another thread, joined before its parent folder is removed.
+struct Helper {
+    std::thread thread;
+    std::shared_ptr<std::pair<bool, BVError>> outcome = std::make_shared<std::pair<bool, BVError>>(true, BVError());
+};
+
 struct Frame {
     int fd = -1;
     std::string name;                  // relative to the parent frame
     dev_t device = 0;
     ino_t inode = 0;
     std::vector<std::string> folders;  // subfolders still to remove
+    std::vector<Helper> helpers;       // subtrees other threads are removing
 };
 
 class Remover {
 public:
-    Remover(std::string root, BVTreeRemoval::Mode mode, BVError* error) : root_(std::move(root)), mode_(mode), error_(error) {}
+    Remover(std::string root, BVTreeRemoval::Mode mode, BVError* error, WorkerBudget& budget)
+        : root_(std::move(root)), mode_(mode), error_(error), budget_(budget) {}
 
     bool run(int parentFd, const std::string& name);
+    // Removes the already opened folder `frame` (named in `parentFd`) on the item's device.
+    bool runOpened(int parentFd, Frame frame, dev_t device);
 
 private:
     std::string pathOf(size_t depth, const std::string& leaf = {}) const {
@@ -141,9 +167,39 @@ private:
         }
     }
 
+    void joinHelpers(Frame& frame) {
+        for (auto& h : frame.helpers) {
+            h.thread.join();
+            if (!h.outcome->first) failWith(h.outcome->second);
+        }
+        frame.helpers.clear();
+    }
+
+    // Hands the opened child folder to another thread when one is free.
+    bool handOff(Frame& top, Frame& child, dev_t device) {
+        if (!budget_.tryTake()) return false;
+        int parent = ::fcntl(top.fd, F_DUPFD_CLOEXEC, 0);
+        if (parent < 0) {
+            budget_.give();
+            return false;
+        }
+        Helper helper;
+        auto outcome = helper.outcome;
+        std::string path = pathOf(stack_.size() - 1, child.name);
+        helper.thread = std::thread([this, parent, path, outcome, device, frame = std::move(child)]() mutable {
+            Remover sub(path, mode_, &outcome->second, budget_);
+            outcome->first = sub.runOpened(parent, std::move(frame), device);
+            ::close(parent);
+            budget_.give();
+        });
+        top.helpers.push_back(std::move(helper));
+        return true;
+    }
+
     std::string root_;
     BVTreeRemoval::Mode mode_;
     BVError* error_;
+    WorkerBudget& budget_;
     bool failed_ = false;
     std::vector<Frame> stack_;
 };
@@ -154,6 +210,11 @@ bool Remover::run(int parentFd, const std::string& name) {
         fail(errno, root_);
         return false;
     }
+    dev_t device = root.device;
+    return runOpened(parentFd, std::move(root), device);
+}
+
+bool Remover::runOpened(int parentFd, Frame root, dev_t device) {
     stack_.push_back(std::move(root));
     readTop();
     // The folder at the top of the stack is always open.
@@ -173,11 +234,12 @@ bool Remover::run(int parentFd, const std::string& name) {
                 }
                 continue;
             }
-            if (frame.device != stack_.front().device) {  // another file system is mounted here
+            if (frame.device != device) {  // another file system is mounted here
                 ::close(frame.fd);
                 fail(EXDEV, pathOf(stack_.size() - 1, child));
                 continue;
             }
+            if (handOff(top, frame, device)) continue;
             if (stack_.size() >= kMaximumOpenFolders) {
                 Frame& oldest = stack_[stack_.size() - kMaximumOpenFolders + 1];
                 if (oldest.fd >= 0) ::close(oldest.fd), oldest.fd = -1;
@@ -186,7 +248,9 @@ bool Remover::run(int parentFd, const std::string& name) {
             readTop();
             continue;
         }
-        // Every child is handled: remove the folder from its parent.
+        // Every child is handled (the subtrees handed off once their threads end): remove the
+        // folder from its parent.
+        joinHelpers(top);
         Frame done = std::move(top);
         stack_.pop_back();
         int parent = parentFd;
@@ -201,8 +265,10 @@ bool Remover::run(int parentFd, const std::string& name) {
         if (parent < 0) {
             // The parent cannot be reached safely any more: stop here, leaving the rest.
             fail(reopenError, donePath());
-            for (auto& f : stack_)
+            for (auto& f : stack_) {
+                joinHelpers(f);
                 if (f.fd >= 0) ::close(f.fd);
+            }
             stack_.clear();
             break;
         }
@@ -260,7 +326,10 @@ bool removeItemAt(int parentFd, const std::string& name, const std::string& path
         BVSetError(error, BVError::fromErrno(errno, path));
         return false;
     }
-    if (S_ISDIR(st.st_mode)) return Remover(path, mode, error).run(parentFd, name);
+    if (S_ISDIR(st.st_mode)) {
+        WorkerBudget budget{int(std::max(1u, std::thread::hardware_concurrency())) - 1};
+        return Remover(path, mode, error, budget).run(parentFd, name);
+    }
     if (mode == Mode::Erase && S_ISREG(st.st_mode) && !overwriteFile(parentFd, name.c_str(), error, path)) return false;
     if (::unlinkat(parentFd, name.c_str(), 0) != 0) {
         BVSetError(error, BVError::fromErrno(errno, path));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks against peers, side by side in one run, on generated fixtures.
 #   bench/run.sh [sizer|removal]   (default: every benchmark)
-# Environment: BENCH_RUNS (default 7), BENCH_FIXTURES (default bench/out), BENCH_FILES.
+# Environment: BENCH_RUNS (default 7), BENCH_REMOVAL_RUNS (default 5), BENCH_REMOVAL_KINDS
+# ("data empty"), BENCH_FIXTURES (default bench/out), BENCH_FILES.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/release/bin}
@@ -71,7 +72,7 @@ removal_tree() {  # removal_tree KIND -> path of the pristine tree
 
 bench_removal() {
   local kind pristine
-  for kind in data empty; do
+  for kind in ${BENCH_REMOVAL_KINDS:-data empty}; do
     pristine=$(removal_tree "$kind")
     local a=() b=() copy
     for _ in $(seq "${BENCH_REMOVAL_RUNS:-5}"); do  # a fresh identical copy for each run

@@ -194,7 +194,7 @@ TEST_F(BVFileRemoverTest, DebugSwitchesFakeOrFailRemovals) {
     EXPECT_TRUE(remover.securelyRemoveFileAtPath(BVFileRemover::Path(target), &description));  // not affected
     EXPECT_FALSE(fileManager->fileExistsAtPath(target));
     EXPECT_FALSE(remover.removeFileAtPath(std::nullopt, &description));  // the switch comes before "no path"
-    EXPECT_LE(remover.fakeRemoveTime(), 0.0045);
+    for (int i = 0; i < 50; ++i) EXPECT_LE(remover.fakeRemoveTime(), 0.0045 + 1e-12);  // 0 to 9 steps of 0.5 ms
 }
 
 TEST_F(BVFileRemoverTest, AnItemWhoseKindChangedSinceItWasListedIsLeftAlone) {
