@@ -1,4 +1,5 @@
 #include "Foundation/BVDirectoryWalker.h"
+#include "Foundation/BVLinuxDirent.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,14 +13,6 @@
 #include <vector>
 
 namespace {
-
-struct LinuxDirent64 {
-    uint64_t d_ino;
-    int64_t d_off;
-    unsigned short d_reclen;
-    unsigned char d_type;
-    char d_name[];
-};
 
 struct SharedWork {
     std::mutex mutex;
@@ -47,7 +40,7 @@ void readFolder(const std::string& folder, unsigned worker, const BVDirectoryWal
         }
         if (n == 0) break;
         for (long offset = 0; offset < n;) {
-            auto* d = reinterpret_cast<LinuxDirent64*>(buffer + offset);
+            auto* d = reinterpret_cast<BVLinuxDirent64*>(buffer + offset);
             offset += d->d_reclen;
             const char* name = d->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;

@@ -10,11 +10,22 @@ void BVDispatchGroup::leave() {
     {
         std::lock_guard lock(mutex_);
         if (count_ == 0) return;
-        if (--count_ > 0) return;
+        if (count_ > 1) {
+            --count_;
+            return;
+        }
         ready.swap(notifications_);
+    }
+    // The notifications are queued before a waiter can see the group empty, so a waiter that
+    // then goes to the same queue finds them ahead of it.
+    for (auto& [queue, block] : ready) queue->async(std::move(block));
+    std::vector<std::pair<BVDispatchQueuePtr, std::function<void()>>> late;  // added meanwhile
+    {
+        std::lock_guard lock(mutex_);
+        if (--count_ == 0) late.swap(notifications_);
         emptied_.notify_all();
     }
-    for (auto& [queue, block] : ready) queue->async(std::move(block));
+    for (auto& [queue, block] : late) queue->async(std::move(block));
 }
 
 void BVDispatchGroup::wait() {

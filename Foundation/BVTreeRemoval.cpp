@@ -15,16 +15,9 @@
 #include <vector>
 
 #include "Foundation/BVFileIO.h"
+#include "Foundation/BVLinuxDirent.h"
 
 namespace {
-
-struct LinuxDirent64 {
-    uint64_t d_ino;
-    int64_t d_off;
-    unsigned short d_reclen;
-    unsigned char d_type;
-    char d_name[];
-};
 
 // Folders kept open at once. Ancestors beyond this are closed and, on the way back up,
 // reopened through ".." of their child and checked to be the same folder (device and inode),
@@ -131,7 +124,7 @@ private:
             }
             if (n == 0) break;
             for (long offset = 0; offset < n;) {
-                auto* d = reinterpret_cast<LinuxDirent64*>(buffer + offset);
+                auto* d = reinterpret_cast<BVLinuxDirent64*>(buffer + offset);
                 offset += d->d_reclen;
                 const char* name = d->d_name;
                 if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
