@@ -1,6 +1,7 @@
 #include "ScanningService/CoreScanning/BVCleanQueue.h"
 
 #include "Foundation/BVDispatchQueue.h"
+#include "ScanningService/CoreScanning/BVMainQueueNotify.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 
 std::shared_ptr<BVCleanQueue> BVCleanQueue::create(std::shared_ptr<BVPrivilegedOperationsPerformer> performer,
@@ -23,21 +24,7 @@ std::shared_ptr<BVCompoundProgress> BVCleanQueue::progress() const {
 
 template <class H, class... Args>
 void BVCleanQueue::notify(H BVCleanQueue::*member, Args... args) {
-    {
-        std::lock_guard lock(mutex_);
-        if (!(this->*member)) return;
-    }
-    std::weak_ptr<BVCleanQueue> weak = weak_from_this();
-    BVDispatchQueue::main()->async([weak, member, args...] {
-        auto self = weak.lock();
-        if (!self) return;
-        H handler;
-        {
-            std::lock_guard lock(self->mutex_);
-            handler = (*self).*member;
-        }
-        if (handler) handler(*self, args...);
-    });
+    BVNotifyOnMainQueue(*this, &BVCleanQueue::mutex_, member, args...);
 }
 
 void BVCleanQueue::addTasks(const std::vector<BVCleanTaskPtr>& tasks) {

@@ -1,6 +1,7 @@
 #include "ScanningService/CoreScanning/BVScanQueue.h"
 
 #include "Foundation/BVDispatchQueue.h"
+#include "ScanningService/CoreScanning/BVMainQueueNotify.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/QLFileSizer.h"
 
@@ -15,21 +16,7 @@ std::shared_ptr<BVCompoundProgress> BVScanQueue::progress() const {
 
 template <class H, class... Args>
 void BVScanQueue::notify(H BVScanQueue::*member, Args... args) {
-    {
-        std::lock_guard lock(mutex_);
-        if (!(this->*member)) return;
-    }
-    std::weak_ptr<BVScanQueue> weak = weak_from_this();
-    BVDispatchQueue::main()->async([weak, member, args...] {
-        auto self = weak.lock();
-        if (!self) return;
-        H handler;
-        {
-            std::lock_guard lock(self->mutex_);
-            handler = (*self).*member;
-        }
-        if (handler) handler(*self, args...);
-    });
+    BVNotifyOnMainQueue(*this, &BVScanQueue::mutex_, member, args...);
 }
 
 void BVScanQueue::addTasks(const std::vector<BVScanTaskPtr>& tasks) { addTasks(tasks, {}, {}); }
