@@ -1,5 +1,9 @@
 #include "App/BVModuleRegistry.h"
+#include "SystemJunkModule/BVSystemJunkModule.h"
 
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
-void BVRegisterModules(BVModuleRegistry&) {}
+void BVRegisterModules(BVModuleRegistry& registry) {
+    BVSystemJunkModule::registerCannedClasses();
+    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, &BVSystemJunkModule::scanTasks});
+}

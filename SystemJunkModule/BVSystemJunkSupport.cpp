@@ -1,0 +1,77 @@
+#include "SystemJunkModule/BVSystemJunkSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Foundation/BVComputableProgress.h"
+#include "Foundation/QLFileSizer.h"
+#include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
+#include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
+#include "ScanningService/CoreScanning/BVCannedResults.h"
+#include "ScanningService/CoreScanning/BVDebugSwitches.h"
+
+namespace BVSystemJunk {
+
+BVScanResultPtr cannedResult(const std::string& name, const std::string& identifier) {
+    if (!BVDebugSwitches::isOn(BVDebugModeFakeScanningJSONResults)) return nullptr;
+    if (auto result = brk_scanResultFromJSONIndentifier(name)) return result;
+    return BVScanResult::emptyResultWithIdentifier(identifier);
+}
+
+BVScanResultPtr fakeEmptyResult(const std::string& identifier) {
+    if (!BVDebugSwitches::isOn(BVDebugModeFakeScanningEmptyResults)) return nullptr;
+    return BVScanResult::emptyResultWithIdentifier(identifier);
+}
+
+void attachIgnoreStrategy(const BVEntityPtr& entity, const BVJunkKnowledgeBasePtr& knowledgeBase, const std::string& value) {
+    entity->setIgnoreStrategy(std::make_shared<BVBaseIgnoreStrategy>(knowledgeBase, std::make_shared<BVIgnoreItemInfo>(value)));
+}
+
+std::shared_ptr<BVFileModel> fileModel(const std::string& path, uint64_t size, const BVJunkKnowledgeBasePtr& knowledgeBase,
+                                       std::optional<bool> autoselected) {
+    bool selected = autoselected ? *autoselected : knowledgeBase->shouldSelectItem(path);
+    auto model = BVFileModel::modelWithPath(path, size, selected);
+    attachIgnoreStrategy(model, knowledgeBase, path);
+    model->setRemovalDependenciesFetcher(BVRemovalDependenciesFetcherWithBase(knowledgeBase, path));
+    return model;
+}
+
+uint64_t itemSize(const std::string& path, const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
+                  const BVProgressPtr& progress) {
+    uint64_t size = QLFileSizer::itemSizeAtURL(path);
+    if (size != 0 || !performer) return size;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) return 0;  // gone: nothing to measure
+    bool readable = S_ISDIR(st.st_mode) ? access(path.c_str(), R_OK | X_OK) == 0 : access(path.c_str(), R_OK) == 0;
+    if (readable || !performer->isAuthorized()) return 0;
+    return performer->fileSizeAtURL(path, progress);
+}
+
+std::string containerCachesSubpath(BVLayout layout) {
+    return layout == BVLayout::macos ? "Data/Library/Caches" : "cache";
+}
+
+std::string containerLogsSubpath(BVLayout layout) {
+    return layout == BVLayout::macos ? "Data/Library/Logs" : ".local/state";
+}
+
+std::vector<std::string> containerContents(const BVFileManager& fileManager, const std::optional<std::string>& containersFolder,
+                                           const std::string& subpath, const std::shared_ptr<BVComputableProgress>& progress) {
+    std::vector<std::string> contents;
+    if (!containersFolder) return contents;
+    for (const auto& container : fileManager.contentsOfDirectoryAtURL(*containersFolder, nullptr, 0)) {
+        if (progress && progress->isCancelled()) break;
+        auto children = fileManager.contentsOfDirectoryAtURL(container + "/" + subpath, progress, 0);
+        contents.insert(contents.end(), children.begin(), children.end());
+    }
+    return contents;
+}
+
+std::string lastPathComponent(const std::string& path) {
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+    auto slash = trimmed.find_last_of('/');
+    return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+}  // namespace BVSystemJunk

@@ -1,0 +1,54 @@
+// Helpers shared by the system junk scanners: the canned-result debug switch, the file entity
+// every scanner reports (preselection, ignore strategy and removal dependencies from the
+// knowledge base), the size measure with the privileged fallback, and where a sandbox container
+// keeps its caches and logs on each layout. Stateless; safe from any thread.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Foundation/BVFileManager.h"
+#include "Foundation/BVPaths.h"
+#include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
+#include "ScanningService/CoreScanning/BVFileModel.h"
+#include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
+#include "ScanningService/CoreScanning/BVScanResult.h"
+
+class BVPrivilegedOperationsPerformer;
+using BVJunkKnowledgeBasePtr = std::shared_ptr<BVKnowledgeBaseWrapper>;
+
+namespace BVSystemJunk {
+
+// When "DebugModeFakeScanningJSONResults" is on: the canned result `name`, or an empty result
+// with `identifier` when there is none. Null when the switch is off (scan for real).
+BVScanResultPtr cannedResult(const std::string& name, const std::string& identifier);
+// When "DebugModeFakeScanningEmptyResults" is on, an empty result with `identifier`; else null.
+BVScanResultPtr fakeEmptyResult(const std::string& identifier);
+
+// Puts the ignore strategy on `value` (a path or a group identifier) onto `entity`.
+void attachIgnoreStrategy(const BVEntityPtr& entity, const BVJunkKnowledgeBasePtr& knowledgeBase, const std::string& value);
+// A file entity for `path`: preselected when the knowledge base says so, ignorable by its path,
+// with the applications that must be quit before its removal.
+std::shared_ptr<BVFileModel> fileModel(const std::string& path, uint64_t size, const BVJunkKnowledgeBasePtr& knowledgeBase,
+                                       std::optional<bool> autoselected = std::nullopt);
+
+// The allocated size of an item. When that is 0 because the user cannot read the item, and
+// the agent is authorised, the agent measures it.
+uint64_t itemSize(const std::string& path, const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
+                  const BVProgressPtr& progress);
+
+// Inside one sandbox container: the folder that plays its caches folder and its logs folder
+// ("Data/Library/Caches" and "Data/Library/Logs" on macos; a flatpak application's "cache" and
+// ".local/state" on linux).
+std::string containerCachesSubpath(BVLayout layout);
+std::string containerLogsSubpath(BVLayout layout);
+// For every container in `containersFolder`, the direct children of its `subpath` folder,
+// concatenated in container order. A cancelled progress stops before the next container.
+std::vector<std::string> containerContents(const BVFileManager& fileManager, const std::optional<std::string>& containersFolder,
+                                           const std::string& subpath, const std::shared_ptr<BVComputableProgress>& progress);
+
+std::string lastPathComponent(const std::string& path);
+
+}  // namespace BVSystemJunk
