@@ -1,0 +1,30 @@
+// Shared by the System Junk suites: a real knowledge base on a fixture home (rules given by
+// the test), per-scanner handles on it, and readers of the entity trees a scan produced.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
+#include "ScanningService/CoreScanning/BVScanResult.h"
+#include "tests/KnowledgeBase/BVKnowledgeBaseFixture.h"
+
+struct BVJunkFixture {
+    BVKnowledgeBaseFixture kb;
+    std::shared_ptr<BVKnowledgeBase> base;
+
+    // Builds the shipped database from `rules` and opens it; the paths become the shared ones.
+    explicit BVJunkFixture(const std::vector<BVRuleRecord>& rules = {});
+    ~BVJunkFixture();
+    std::shared_ptr<BVKnowledgeBaseWrapper> handle(BVScannerIdentifier scanner);
+    std::string home() const { return kb.home(); }
+    // A file of `bytes` bytes below the home.
+    std::string file(const std::string& relative, uint64_t bytes) const;
+};
+
+// The entity's file path, or "" when it has none.
+std::string BVEntityPath(const BVEntityPtr& entity);
+// The paths of a result's top-level items (their value text for items without a path).
+std::vector<std::string> BVItemTexts(const BVScanResultPtr& result);
+// "group: path, path" per group of a cache result, paths shown relative to `home`.
+std::vector<std::string> BVGroupSummary(const BVScanResultPtr& result, const std::string& home);
