@@ -5,13 +5,18 @@
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 #include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
 
-BVJunkFixture::BVJunkFixture(const std::vector<BVRuleRecord>& rules) {
+BVJunkFixture::BVJunkFixture(const std::vector<BVRuleRecord>& rules, BVLayout layout) {
+    kb.paths = std::make_shared<const BVPaths>(layout, kb.paths->home(), kb.folder.folder("root"));
     kb.buildShipped(rules);
     base = kb.makeKnowledgeBase();
     BVPaths::setSharedInstance(kb.paths);
+    BVKnowledgeBase::setSharedInstance(base);
 }
 
-BVJunkFixture::~BVJunkFixture() { BVPaths::setSharedInstance(nullptr); }
+BVJunkFixture::~BVJunkFixture() {
+    BVKnowledgeBase::setSharedInstance(nullptr);
+    BVPaths::setSharedInstance(nullptr);
+}
 
 std::shared_ptr<BVKnowledgeBaseWrapper> BVJunkFixture::handle(BVScannerIdentifier scanner) {
     return std::make_shared<BVKnowledgeBaseWrapper>(base, scanner, BVKnowledgeBaseProvider::defaultScopeByIdentifier(scanner),

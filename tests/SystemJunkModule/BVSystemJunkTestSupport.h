@@ -13,11 +13,13 @@ struct BVJunkFixture {
     BVKnowledgeBaseFixture kb;
     std::shared_ptr<BVKnowledgeBase> base;
 
-    // Builds the shipped database from `rules` and opens it; the paths become the shared ones.
-    explicit BVJunkFixture(const std::vector<BVRuleRecord>& rules = {});
+    // Builds the shipped database from `rules` and opens it on a fixture home and root of the
+    // layout; the paths and the knowledge base become the shared ones.
+    explicit BVJunkFixture(const std::vector<BVRuleRecord>& rules = {}, BVLayout layout = BVLayout::linux);
     ~BVJunkFixture();
     std::shared_ptr<BVKnowledgeBaseWrapper> handle(BVScannerIdentifier scanner);
     std::string home() const { return kb.home(); }
+    std::string root() const { return kb.folder / "root"; }
     // A file of `bytes` bytes below the home.
     std::string file(const std::string& relative, uint64_t bytes) const;
 };
