@@ -1,0 +1,157 @@
+// `brenvik scan system-junk` end to end on fixture homes of both layouts, with the shipped
+// knowledge base: the module's results in order, what the rules keep out, what they offer
+// without preselecting, and the text and JSON outputs.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+#include "Foundation/BVJSONCodec.h"
+#include "Foundation/BVProcess.h"
+#include "tests/fixtures/BVTemporaryFolder.h"
+
+namespace {
+
+struct CommandRun {
+    int status;
+    std::string out, err;
+};
+
+CommandRun brenvik(std::vector<std::string> arguments, const BVTemporaryFolder& fixture, const std::string& layout) {
+    arguments.insert(arguments.end(), {"--home", fixture / "home", "--root", fixture / "root", "--layout", layout, "--no-progress"});
+    BVProcess p(BRENVIK_BINARY, arguments);
+    std::string out;
+    p.executeWithProgress(nullptr, BVStandardOutput{&out});
+    return {p.outcome().exitStatus, out, p.outcome().standardError};
+}
+
+// path -> autoselected, for every entity of one result (at any depth), paths relative to the
+// fixture ("home/...", "root/..."); groups are listed by value as "group:NAME".
+std::map<std::string, bool> entities(const BVValue& result, const std::string& fixture) {
+    std::map<std::string, bool> found;
+    std::function<void(const BVValue&)> visit = [&](const BVValue& e) {
+        std::string key = e["path"].isString() ? e["path"].stringValue() : "group:" + e["value"].stringValue();
+        if (key.compare(0, fixture.size() + 1, fixture + "/") == 0) key = key.substr(fixture.size() + 1);
+        found[key] = e["autoselected"].boolValue();
+        for (const auto& child : e["children"].arrayValue()) visit(child);
+    };
+    for (const auto& item : result["items"].arrayValue()) visit(item);
+    return found;
+}
+
+const std::vector<std::string> kIdentifiers = {
+    "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
+    "BVSystemJunkScanIdentifierSystemCachesCompound", "BVSystemJunkScanIdentifierUserCachesCompound"};
+
+std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixture, const std::string& layout) {
+    CommandRun r = brenvik({"scan", "system-junk", "--json"}, fixture, layout);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string error;
+    auto doc = BVJSONCodec::decode(r.out, &error);
+    EXPECT_TRUE(doc) << error << "\n" << r.out;
+    std::vector<std::map<std::string, bool>> results;
+    if (!doc) return results;
+    EXPECT_EQ((*doc)["module"].stringValue(), "system-junk");
+    std::vector<std::string> identifiers;
+    for (const auto& result : (*doc)["results"].arrayValue()) {
+        identifiers.push_back(result["identifier"].stringValue());
+        EXPECT_TRUE(result["error"].isNull());
+        results.push_back(entities(result, fixture.path()));
+    }
+    EXPECT_EQ(identifiers, kIdentifiers);
+    return results;
+}
+
+}  // namespace
+
+TEST(BrenvikSystemJunk, ScanOnAMacosHome) {
+    BVTemporaryFolder t;
+    t.file("home/Library/Caches/com.example.app/data", 40000);
+    t.file("home/Library/Caches/Google/Chrome/Default/Cache/a", 40000);  // deep-searched vendor folder
+    t.file("home/Library/Caches/Google/.DS_Store", 6000);
+    t.file("home/Library/Caches/CloudKit/db", 40000);                    // never offered
+    t.file("home/Library/Containers/com.example.box/Data/Library/Caches/img", 30000);
+    t.file("home/Library/Containers/com.example.box/Data/Library/Logs/box.log", 30000);
+    t.file("home/Library/Containers/com.example.nocache/Data/Library/Preferences/p.plist", 3000);
+    t.file("home/Library/Logs/App/today.log", 20000);
+    t.file("home/Library/Logs/small.log", 100);
+    t.file("home/Library/Preferences/com.apple.LaunchServices.QuarantineEventsV2", 20000);
+    t.file("home/Library/Application Support/Spotify/PersistentCache/Storage/ab/cd", 50000);
+    t.fileWithText("home/Library/Application Support/Spotify/prefs", "autologin.username=\"someone\"\n");
+    t.fileWithText("home/.dropbox/info.json",
+                   "{\"personal\": {\"path\": \"" + (t / "home/Dropbox") + "\", \"host\": 4133002, \"is_team\": false}}");
+    t.file("home/Dropbox/.dropbox.cache/old/part", 30000);
+    t.file("root/Library/Caches/com.example.daemon/c", 30000);
+    t.file("root/Library/Logs/install.log", 30000);
+    t.file("root/private/var/log/asl/2024.asl", 30000);
+    t.file("root/private/var/db/diagnostics/Persist/0001.tracev3", 30000);
+
+    auto results = scanJSON(t, "macos");
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_EQ(results[0], (std::map<std::string, bool>{{"home/Library/Logs/App", true},
+                                                       {"home/Library/Containers/com.example.box/Data/Library/Logs/box.log", true},
+                                                       {"home/Library/Preferences/com.apple.LaunchServices.QuarantineEventsV2", true}}));
+    EXPECT_EQ(results[1], (std::map<std::string, bool>{{"root/Library/Logs/install.log", true},
+                                                       {"root/private/var/log/asl", true},
+                                                       {"root/private/var/db/diagnostics", true}}));
+    EXPECT_EQ(results[2], (std::map<std::string, bool>{{"group:com.example.daemon", false},
+                                                       {"root/Library/Caches/com.example.daemon", true}}));
+    EXPECT_EQ(results[3], (std::map<std::string, bool>{
+                              {"group:com.example.app", false},
+                              {"home/Library/Caches/com.example.app", true},
+                              {"group:Google", false},
+                              {"home/Library/Caches/Google/Chrome", true},
+                              {"group:com.example.box", false},
+                              {"home/Library/Containers/com.example.box/Data/Library/Caches/img", true},
+                              {"group:com.getdropbox.dropbox", false},
+                              {"home/Dropbox/.dropbox.cache/old", true},
+                              {"group:com.spotify.client", false},
+                              {"home/Library/Application Support/Spotify/PersistentCache/Storage", false},
+                          }));
+
+    // The text form names the module and abbreviates the home.
+    CommandRun text = brenvik({"scan", "system-junk"}, t, "macos");
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("System Junk (system-junk)"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("~/Library/Caches/com.example.app"), std::string::npos) << text.out;
+}
+
+TEST(BrenvikSystemJunk, ScanOnALinuxHome) {
+    BVTemporaryFolder t;
+    t.file("home/.cache/example-app/data", 40000);
+    t.file("home/.cache/fontconfig/abc-le64.cache-7", 40000);      // a running session's font cache
+    t.file("home/.cache/mozilla/firefox/x.default/cache2/e", 40000);
+    t.file("home/.cache/spotify/Storage/ab", 50000);
+    t.file("home/.cache/spotify/Data/cd", 50000);
+    t.fileWithText("home/.config/spotify/prefs", "storage.size=1024\n");
+    t.file("home/.var/app/org.example.Viewer/cache/thumbs/t", 30000);
+    t.file("home/.var/app/org.example.Viewer/.local/state/viewer.log", 30000);
+    t.file("home/.local/state/wireplumber/restore-stream", 30000);   // audio state of the session
+    t.file("home/.local/state/example/history", 30000);
+    t.file("root/var/log/syslog", 30000);
+    t.file("root/var/log/tiny.log", 100);
+    t.file("root/var/log/journal/abc/system.journal", 60000);
+    t.file("root/var/log/wtmp", 30000);
+    t.file("root/var/cache/apt/pkgcache.bin", 30000);
+    t.file("root/var/cache/example/cache.db", 30000);
+
+    auto results = scanJSON(t, "linux");
+    ASSERT_EQ(results.size(), 4u);
+    // ~/.local/state holds state as well as logs: offered, never preselected.
+    EXPECT_EQ(results[0], (std::map<std::string, bool>{{"home/.local/state/example", false},
+                                                       {"home/.var/app/org.example.Viewer/.local/state/viewer.log", true}}));
+    // The journal is offered once, as the store the agent vacuums.
+    EXPECT_EQ(results[1], (std::map<std::string, bool>{{"root/var/log/syslog", true}, {"root/var/log/journal", true}}));
+    EXPECT_EQ(results[2], (std::map<std::string, bool>{{"group:example", false}, {"root/var/cache/example", true}}));
+    EXPECT_EQ(results[3], (std::map<std::string, bool>{
+                              {"group:example-app", false},
+                              {"home/.cache/example-app", true},
+                              {"group:mozilla", false},
+                              {"home/.cache/mozilla/firefox", true},
+                              {"group:spotify", false},
+                              {"home/.cache/spotify/Data", true},
+                              {"home/.cache/spotify/Storage", false},
+                              {"group:org.example.Viewer", false},
+                              {"home/.var/app/org.example.Viewer/cache/thumbs", true},
+                          }));
+}
