@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmarks against peers, side by side in one run, on generated fixtures.
-#   bench/run.sh [sizer|removal]   (default: every benchmark)
+#   bench/run.sh [sizer|removal|junk]   (default: every benchmark)
 # Environment: BENCH_RUNS (default 7), BENCH_REMOVAL_RUNS (default 5), BENCH_REMOVAL_KINDS
 # ("data empty"), BENCH_FIXTURES (default bench/out), BENCH_FILES.
 set -euo pipefail
@@ -90,10 +90,38 @@ bench_removal() {
   done
 }
 
+# The System Junk scan of the macos fixture against du of the same cache and log folders.
+bench_junk() {
+  local home root folders=() scanned theirs
+  home=$(fixture macos)
+  root="$OUT/empty-root"; mkdir -p "$root"
+  local scan=("$BIN/brenvik" scan system-junk --json --home "$home" --root "$root" --layout macos --no-progress)
+  # The folders the scan reads: the caches and logs, and every container's caches and logs.
+  for f in "$home/Library/Caches" "$home/Library/Logs" "$home"/Library/Containers/*/Data/Library/Caches \
+           "$home"/Library/Containers/*/Data/Library/Logs; do
+    [ -d "$f" ] && folders+=("$f")
+  done
+  "${scan[@]}" >/dev/null  # once first: the scan's own log file exists from here on
+  scanned=$("${scan[@]}" | python3 -c 'import json,sys; print(sum(r["size"] for r in json.load(sys.stdin)["results"]))')
+  theirs=$(du -cs --block-size=1 "${folders[@]}" | tail -1 | cut -f1)
+  echo "junk: ${#folders[@]} folders; scan offers $scanned bytes, du counts $theirs bytes (the scan leaves out small logs, .DS_Store files and the folders themselves)"
+  local a=() b=()
+  for _ in $(seq "$RUNS"); do  # alternate, so both see the same cache state and load
+    a+=("$(time_once "${scan[@]}")")
+    b+=("$(time_once du -s --block-size=1 "${folders[@]}")")
+  done
+  local ma mb
+  ma=$(printf '%s\n' "${a[@]}" | median)
+  mb=$(printf '%s\n' "${b[@]}" | median)
+  echo "junk: median of $RUNS runs: brenvik scan system-junk --json ${ma} ms, du -s ${mb} ms"
+  awk -v a="$ma" -v b="$mb" 'BEGIN {printf "junk: ratio to du: %.2fx; target at most 1.00x\n", a/b}'
+}
+
 which=${1:-all}
 case "$which" in
   sizer) bench_sizer ;;
   removal) bench_removal ;;
-  all) bench_sizer; bench_removal ;;
+  junk) bench_junk ;;
+  all) bench_sizer; bench_removal; bench_junk ;;
   *) echo "unknown benchmark: $which" >&2; exit 2 ;;
 esac
