@@ -70,36 +70,53 @@ BVScanResultPtr BVCacheScanTask::scan() {
     progress_->addPendingUnitsCount(children.size());
     if (progress_->isCancelled()) return BVScanResult::emptyResultWithIdentifier(identifier());
 
-    std::vector<BVEntityPtr> items;
+    // First what is offered and how (cheap checks, in listing order), then the sizes (the walks).
+    std::vector<std::string> plain;
+    std::vector<std::pair<std::string, bool>> offered;  // path, deep-searched
     for (const auto& child : children) {
         progress_->sleepThreadWhilePaused();
         if (progress_->isCancelled()) break;
-        progress_->addUnitsCount(1);
-        progress_->setPath(child);
-        if (filter->shouldIgnoreObject(child)) continue;
-        if (auto model = modelForChild(child, filter)) items.push_back(model);
+        if (filter->shouldIgnoreObject(child)) {
+            progress_->addUnitsCount(1);
+            progress_->setPath(child);
+            continue;
+        }
+        // Deep-search rules name a folder (a cache folder shared by several programs) or its path.
+        bool deep = knowledgeBase_->shouldPerformDeepSearchForItem(BVSystemJunk::lastPathComponent(child)) ||
+                    knowledgeBase_->shouldPerformDeepSearchForItem(child);
+        offered.emplace_back(child, deep);
+        if (!deep) plain.push_back(child);
+    }
+    auto sizes = BVSystemJunk::itemSizes(plain, performer_, progress_);
+
+    std::vector<BVEntityPtr> items;
+    size_t nextPlain = 0;
+    for (const auto& [path, deep] : offered) {
+        if (deep) {
+            if (progress_->isCancelled()) break;
+            progress_->addUnitsCount(1);
+            progress_->setPath(path);
+            if (auto sequence = deepSearchModel(path, filter)) items.push_back(sequence);
+            continue;
+        }
+        const auto& size = sizes[nextPlain++];
+        if (!size) continue;  // cancelled before it was measured
+        items.push_back(BVSystemJunk::fileModel(path, *size, knowledgeBase_));
     }
     return BVScanResult::resultWithIdentifier(identifier(), items);
 }
 
-BVEntityPtr BVCacheScanTask::modelForChild(const std::string& path, const BVPredicatePtr& filter) {
-    // Deep-search rules name a folder (a cache folder shared by several applications) or its path.
-    if (knowledgeBase_->shouldPerformDeepSearchForItem(BVSystemJunk::lastPathComponent(path)) ||
-        knowledgeBase_->shouldPerformDeepSearchForItem(path)) {
-        auto sequence = BVFileURLSequenceModel::sequenceWithPath(path, knowledgeBase_->shouldSelectItem(path));
-        BVSystemJunk::attachIgnoreStrategy(sequence, knowledgeBase_, path);
-        sequence->setRemovalDependenciesFetcher(BVRemovalDependenciesFetcherWithBase(knowledgeBase_, path));
-        for (const auto& inner : fileManager_->contentsOfDirectoryAtURL(path, progress_, 0)) {
-            if (progress_->isCancelled()) break;
-            if (filter->shouldIgnoreObject(inner)) continue;
-            uint64_t size = BVSystemJunk::itemSize(inner, performer_, progress_);
-            progress_->addSize(size);
-            sequence->addChild(BVSystemJunk::fileModel(inner, size, knowledgeBase_));
-        }
-        if (sequence->files().empty()) return nullptr;
-        return sequence;
-    }
-    uint64_t size = BVSystemJunk::itemSize(path, performer_, progress_);
-    progress_->addSize(size);
-    return BVSystemJunk::fileModel(path, size, knowledgeBase_);
+BVEntityPtr BVCacheScanTask::deepSearchModel(const std::string& path, const BVPredicatePtr& filter) {
+    auto sequence = BVFileURLSequenceModel::sequenceWithPath(path, knowledgeBase_->shouldSelectItem(path));
+    BVSystemJunk::attachIgnoreStrategy(sequence, knowledgeBase_, path);
+    sequence->setRemovalDependenciesFetcher(BVRemovalDependenciesFetcherWithBase(knowledgeBase_, path));
+    std::vector<std::string> inner;
+    for (const auto& child : fileManager_->contentsOfDirectoryAtURL(path, progress_, 0))
+        if (!filter->shouldIgnoreObject(child)) inner.push_back(child);
+    // The inner items are measured like the folder's own children, but are not units of work.
+    auto sizes = BVSystemJunk::itemSizes(inner, performer_, progress_, false);
+    for (size_t i = 0; i < inner.size(); ++i)
+        if (sizes[i]) sequence->addChild(BVSystemJunk::fileModel(inner[i], *sizes[i], knowledgeBase_));
+    if (sequence->files().empty()) return nullptr;
+    return sequence;
 }

@@ -36,7 +36,8 @@ protected:
     const std::shared_ptr<BVComputableProgress>& computableProgress() const { return progress_; }
 
 private:
-    BVEntityPtr modelForChild(const std::string& path, const BVPredicatePtr& filter);
+    // The folder's own children as one sequence; none when nothing in it is offered.
+    BVEntityPtr deepSearchModel(const std::string& path, const BVPredicatePtr& filter);
 
     std::optional<std::string> cachesDirectory_;
     BVFileManagerPtr fileManager_;

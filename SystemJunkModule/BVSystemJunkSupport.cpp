@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
 #include "Foundation/BVComputableProgress.h"
 #include "Foundation/QLFileSizer.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
@@ -37,14 +40,39 @@ std::shared_ptr<BVFileModel> fileModel(const std::string& path, uint64_t size, c
 }
 
 uint64_t itemSize(const std::string& path, const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
-                  const BVProgressPtr& progress) {
-    uint64_t size = QLFileSizer::itemSizeAtURL(path);
+                  const BVProgressPtr& progress, unsigned threads) {
+    uint64_t size = QLFileSizer::itemSizeAtPath(path, threads);
     if (size != 0 || !performer) return size;
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0) return 0;  // gone: nothing to measure
     bool readable = S_ISDIR(st.st_mode) ? access(path.c_str(), R_OK | X_OK) == 0 : access(path.c_str(), R_OK) == 0;
     if (readable || !performer->isAuthorized()) return 0;
     return performer->fileSizeAtURL(path, progress);
+}
+
+std::vector<std::optional<uint64_t>> itemSizes(const std::vector<std::string>& paths,
+                                               const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
+                                               const std::shared_ptr<BVComputableProgress>& progress, bool countsUnits) {
+    std::vector<std::optional<uint64_t>> sizes(paths.size());
+    // One item alone is walked with every thread; many are shared out one walker thread each.
+    unsigned threadsPerItem = paths.size() > 1 ? 1 : 0;
+    std::atomic<size_t> next{0};
+    auto measure = [&] {
+        for (size_t i = next++; i < paths.size(); i = next++) {
+            progress->sleepThreadWhilePaused();
+            if (progress->isCancelled()) return;
+            progress->setPath(paths[i]);
+            uint64_t size = itemSize(paths[i], performer, progress, threadsPerItem);
+            progress->addSize(size);
+            if (countsUnits) progress->addUnitsCount(1);
+            sizes[i] = size;
+        }
+    };
+    std::thread helper;
+    if (paths.size() > 1) helper = std::thread(measure);
+    measure();
+    if (helper.joinable()) helper.join();
+    return sizes;
 }
 
 std::string containerCachesSubpath(BVLayout layout) {
