@@ -3,6 +3,7 @@
 // removal without authorisation.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -257,4 +258,29 @@ TEST(BVLogModel, CannedRecordsRemoveNothing) {
     EXPECT_TRUE(failing->autoselected());
     EXPECT_EQ(passing->remove()->state(), uint64_t(BVRemovalStateSucceeded));
     EXPECT_EQ(BVAllocatedBytes(file) >= 20000, true);  // untouched
+}
+
+TEST_F(BVLogRemovalTest, SystemStoresGoThroughTheAgentAndCarryItsError) {
+    // The agent runs on this host's linux layout with a fixture root: it has no Apple System Log
+    // store, and it vacuums the journal only on the live system. Both requests reach it and fail
+    // with its own error, which the models report under their domains, code 101.
+    BVAgentEnvironment env;
+    env.install(::getuid());
+    env.startInstalledAgent();
+    auto script = std::make_shared<BVScriptedAuthorization::Script>();
+    auto performer = BVPrivilegedOperationsPerformer::create(BVScriptedAuthorization::factory(script), env.configuration());
+    ASSERT_TRUE(performer && performer->isAuthorized());
+    auto item = std::make_shared<BVLogItem>(f.home() + "/store", *paths, std::vector<std::string>{});
+    const std::vector<std::pair<BVEntityPtr, const char*>> cases = {
+        {std::make_shared<BVASLogModel>(item, 500, true, performer), BVASLogModelDomain},
+        {std::make_shared<BVUnifiedLogModel>(item, 500, true, performer), BVUnifiedLogModelDomain},
+    };
+    for (const auto& [model, domain] : cases) {
+        auto result = model->remove();
+        ASSERT_TRUE(result->error()) << domain;
+        EXPECT_EQ(result->error()->domain(), domain);
+        EXPECT_EQ(result->error()->code(), BVSystemLogErrorAgentFailed);
+        EXPECT_FALSE(result->error()->localizedDescription().empty());
+        EXPECT_EQ(result->size(), 0u);
+    }
 }
