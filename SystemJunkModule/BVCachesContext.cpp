@@ -19,6 +19,7 @@ BVCachesContext::BVCachesContext(BVJunkKnowledgeBasePtr knowledgeBase)
     : BVCachesContext(std::move(knowledgeBase), BVPaths::sharedInstance()->sandboxContainer()) {}
 
 std::optional<std::string> BVCachesContext::groupIdentifier(const std::string& path) const {
+    if (path.empty()) return std::nullopt;
     if (sandboxContainerPath_ && !sandboxContainerPath_->empty()) {
         std::string prefix = *sandboxContainerPath_;
         if (prefix.back() != '/') prefix += '/';

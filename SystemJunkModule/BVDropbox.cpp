@@ -18,6 +18,9 @@ constexpr size_t kMaximumInfoFileBytes = 1 << 20;
 std::optional<BVDropboxAccount> BVDropboxAccount::withDictionary(const BVDictionary& dictionary, const std::string& typeString) {
     auto path = dictionary.find("path");
     if (path == dictionary.end() || !path->second.isString()) return std::nullopt;
+    // The folder comes from another program's file and its cache is offered for removal: a
+    // relative path would be taken against whatever folder this process runs in.
+    if (path->second.stringValue().empty() || path->second.stringValue().front() != '/') return std::nullopt;
     auto host = dictionary.find("host");
     int64_t userHost = host != dictionary.end() && host->second.isNumber() ? host->second.int64Value() : 0;
     int64_t type = typeString == "personal" ? Personal : typeString == "business" ? Business : BVDropboxNotFound;

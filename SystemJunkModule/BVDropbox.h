@@ -19,7 +19,7 @@ public:
     enum Type : int64_t { Personal = 0, Business = 1 };
     BVDropboxAccount(std::string folder, int64_t userHost, int64_t type)
         : folder_(std::move(folder)), userHost_(userHost), type_(type) {}
-    // From one member of the info file: none when its "path" is not a string.
+    // From one member of the info file: none when its "path" is not an absolute path.
     static std::optional<BVDropboxAccount> withDictionary(const BVDictionary& dictionary, const std::string& typeString);
     // "~/Dropbox", with an unknown host and type.
     static BVDropboxAccount defaultAccount(const std::string& home);

@@ -24,7 +24,7 @@ TEST(BVDropbox, AccountsFromTheInfoFile) {
          {BVDropboxAccount("/home/u/Dropbox (Acme)", 8836120417, BVDropboxAccount::Business),
           BVDropboxAccount("/home/u/Dropbox", 5829471033, BVDropboxAccount::Personal)}},
         {"unknown type, no host", R"({"team_space": {"path": "/srv/box"}})", {BVDropboxAccount("/srv/box", 0, BVDropboxNotFound)}},
-        {"members that are not accounts", R"({"personal": {"path": 7}, "business": "x", "other": {"host": 1}})", {}},
+        {"members that are not accounts, a relative folder", R"({"personal": {"path": 7}, "business": "x", "other": {"host": 1}, "team": {"path": "Dropbox"}})", {}},
         {"not JSON", "{\"personal\": ", {}},
         {"no file", std::nullopt, {}},
     };

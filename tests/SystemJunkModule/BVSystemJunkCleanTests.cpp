@@ -55,15 +55,15 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
     EXPECT_EQ(result->state(), uint64_t(BVRemovalStateSucceeded));
     EXPECT_EQ(result->cleanedSize(), offeredSize);
     struct stat st {};
-    for (const std::string gone : {home + "/Library/Caches/com.example.app", home + "/Library/Logs/App/old.gz",
+    for (const std::string& gone : {home + "/Library/Caches/com.example.app", home + "/Library/Logs/App/old.gz",
                                    home + "/Library/Containers/com.example.box/Data/Library/Caches/img",
                                    root + "/Library/Caches/com.example.daemon"})
         EXPECT_NE(lstat(gone.c_str(), &st), 0) << gone;
-    for (const std::string emptied : {home + "/Library/Logs/App/today.log", root + "/Library/Logs/install.log"}) {
+    for (const std::string& emptied : {home + "/Library/Logs/App/today.log", root + "/Library/Logs/install.log"}) {
         ASSERT_EQ(stat(emptied.c_str(), &st), 0) << emptied;
         EXPECT_EQ(st.st_size, 0) << emptied;
     }
-    for (const std::string kept : {home + "/Library/Caches/com.apple.FontRegistry/db", home + "/Library/Logs/small.log",
+    for (const std::string& kept : {home + "/Library/Caches/com.apple.FontRegistry/db", home + "/Library/Logs/small.log",
                                    home + "/Library/Containers/com.example.box/Data/Library/Caches"})
         EXPECT_EQ(stat(kept.c_str(), &st), 0) << kept;
 }
