@@ -114,6 +114,17 @@ TEST(BrenvikSystemJunk, ScanOnAMacosHome) {
     EXPECT_EQ(text.status, 0) << text.err;
     EXPECT_NE(text.out.find("System Junk (system-junk)"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("~/Library/Caches/com.example.app"), std::string::npos) << text.out;
+
+    // Smart Scan's cleanup section runs the module.
+    CommandRun smart = brenvik({"smart-scan", "--json"}, t, "macos");
+    EXPECT_EQ(smart.status, 0) << smart.err;
+    auto doc = BVJSONCodec::decode(smart.out);
+    ASSERT_TRUE(doc);
+    const auto& cleanup = (*doc)["sections"].arrayValue().at(0);
+    EXPECT_EQ(cleanup["section"].stringValue(), "cleanup");
+    ASSERT_EQ(cleanup["modules"].arrayValue().size(), 1u);
+    EXPECT_EQ(cleanup["modules"].arrayValue()[0]["module"].stringValue(), "system-junk");
+    EXPECT_EQ(cleanup["modules"].arrayValue()[0]["results"].arrayValue().size(), kIdentifiers.size());
 }
 
 TEST(BrenvikSystemJunk, ScanOnALinuxHome) {
