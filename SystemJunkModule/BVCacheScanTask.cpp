@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "Foundation/BVFileIO.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 #include "ScanningService/CoreScanning/Predicates/BVFilePredicates.h"
 
@@ -82,7 +83,7 @@ BVScanResultPtr BVCacheScanTask::scan() {
             continue;
         }
         // Deep-search rules name a folder (a cache folder shared by several programs) or its path.
-        bool deep = knowledgeBase_->shouldPerformDeepSearchForItem(BVSystemJunk::lastPathComponent(child)) ||
+        bool deep = knowledgeBase_->shouldPerformDeepSearchForItem(BVFileIO::lastPathComponent(child)) ||
                     knowledgeBase_->shouldPerformDeepSearchForItem(child);
         offered.emplace_back(child, deep);
         if (!deep) plain.push_back(child);

@@ -1,5 +1,6 @@
 #include "SystemJunkModule/BVCachesContext.h"
 
+#include "Foundation/BVFileIO.h"
 #include "ScanningService/CoreScanning/BVFileModel.h"
 
 namespace {
@@ -32,7 +33,7 @@ std::optional<std::string> BVCachesContext::groupIdentifier(const std::string& p
         }
         if (path == *sandboxContainerPath_) return std::nullopt;
     }
-    return BVSystemJunk::lastPathComponent(path);
+    return BVFileIO::lastPathComponent(path);
 }
 
 void BVCachesContext::addItem(const BVEntityPtr& item) {

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
+#include "Foundation/BVFileIO.h"
 #include "SystemJunkModule/BVSystemJunkSupport.h"
 
 BVLogItem::BVLogItem(std::string path, const BVPaths& paths, const std::vector<std::string>& quarantineStores)
     : url_(std::move(path)) {
-    std::string name = BVSystemJunk::lastPathComponent(url_);
+    std::string name = BVFileIO::lastPathComponent(url_);
     auto dot = name.find_last_of('.');
     rawName_ = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     identifier_ = rawName_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Foundation/BVFileIO.h"
+
 #include "ScanningService/CoreScanning/BVFileModel.h"
 #include "ScanningService/CoreScanning/BVFileRemover.h"
 #include "ScanningService/CoreScanning/BVRemovalResult.h"
@@ -9,10 +11,7 @@
 namespace {
 
 std::string lowercaseExtension(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string extension = path.substr(dot + 1);
+    std::string extension = BVFileIO::pathExtension(path);
     std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return extension;
 }

@@ -95,11 +95,4 @@ std::vector<std::string> containerContents(const BVFileManager& fileManager, con
     return contents;
 }
 
-std::string lastPathComponent(const std::string& path) {
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    auto slash = trimmed.find_last_of('/');
-    return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-}
-
 }  // namespace BVSystemJunk

@@ -58,6 +58,4 @@ std::string containerLogsSubpath(BVLayout layout);
 std::vector<std::string> containerContents(const BVFileManager& fileManager, const std::optional<std::string>& containersFolder,
                                            const std::string& subpath, const std::shared_ptr<BVComputableProgress>& progress);
 
-std::string lastPathComponent(const std::string& path);
-
 }  // namespace BVSystemJunk
