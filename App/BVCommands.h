@@ -2,7 +2,9 @@
 // output, messages for the user to standard error, and answers the exit status.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "App/BVModuleRegistry.h"
 #include "Foundation/BVPaths.h"
@@ -19,6 +21,8 @@ struct BVCommandOptions {
     std::string defaultsAction, defaultsKey, defaultsValue, defaultsType;
     std::string ignoreAction, ignoreValue;
     bool ignoreRegex = false;
+    std::vector<std::string> include, exclude;
+    bool dryRun = false, yes = false;
 };
 
 struct BVCommandContext {
@@ -30,10 +34,16 @@ struct BVCommandContext {
 
 int BVCommandModules(const BVCommandContext& context);
 int BVCommandScan(const BVCommandContext& context);
+int BVCommandClean(const BVCommandContext& context);
 int BVCommandSmartScan(const BVCommandContext& context);
 int BVCommandDefaults(const BVCommandContext& context);
 int BVCommandKnowledgeBaseInfo(const BVCommandContext& context);
 int BVCommandIgnore(const BVCommandContext& context);
+
+class BVKnowledgeBase;
+// The knowledge base of this run, or none after telling the user which files were tried (the
+// commands that need it then stop with status 3).
+std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase();
 
 // Writes text to standard output in full.
 void BVWriteOutput(const std::string& text);

@@ -53,6 +53,7 @@ int BVCommandScan(const BVCommandContext& c) {
         std::fprintf(stderr, "brenvik: unknown module '%s' (see `brenvik modules`)\n", c.options.module.c_str());
         return 2;
     }
+    if (!BVOpenKnowledgeBase()) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
     BVModuleScan scan{module->name, module->displayName, runner.run(module->name, module->makeTasks())};
@@ -62,6 +63,7 @@ int BVCommandScan(const BVCommandContext& c) {
 }
 
 int BVCommandSmartScan(const BVCommandContext& c) {
+    if (!BVOpenKnowledgeBase()) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
     BVArray sections;
