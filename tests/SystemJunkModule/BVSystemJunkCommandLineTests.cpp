@@ -1,7 +1,9 @@
-// `brenvik scan system-junk` end to end on fixture homes of both layouts, with the shipped
+// `brenvik scan system-junk` and `brenvik clean system-junk` end to end on fixture homes of both layouts, with the shipped
 // knowledge base: the module's results in order, what the rules keep out, what they offer
 // without preselecting, and the text and JSON outputs.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <functional>
 #include <set>
@@ -165,4 +167,56 @@ TEST(BrenvikSystemJunk, ScanOnALinuxHome) {
                               {"group:org.example.Viewer", false},
                               {"home/.var/app/org.example.Viewer/cache/thumbs", true},
                           }));
+}
+
+TEST(BrenvikSystemJunk, CleanRemovesWhatWasPreselectedAndReports) {
+    for (const std::string layout : {"macos", "linux"}) {
+        SCOPED_TRACE(layout);
+        BVTemporaryFolder t;
+        bool mac = layout == "macos";
+        std::string cache = mac ? "home/Library/Caches/com.example.app" : "home/.cache/example-app";
+        std::string kept = mac ? "home/Library/Caches/CloudKit/db" : "home/.cache/fontconfig/x.cache-7";
+        std::string logs = mac ? "home/Library/Logs/App" : "home/.var/app/org.example.Viewer/.local/state";
+        std::string state = "home/.local/state/example/history";  // linux: offered, not preselected
+        t.file(cache + "/data", 40000);
+        t.file(kept, 40000);
+        t.file(logs + "/today.log", 20000);
+        t.file(logs + "/old.gz", 20000);
+        t.file(state, 30000);
+        t.file(mac ? "root/Library/Logs/install.log" : "root/var/log/daemon.log", 30000);
+
+        CommandRun r = brenvik({"clean", "system-junk", "--yes", "--json"}, t, layout);
+        EXPECT_EQ(r.status, 0) << r.err;
+        auto doc = BVJSONCodec::decode(r.out);
+        ASSERT_TRUE(doc) << r.out;
+        EXPECT_EQ((*doc)["module"].stringValue(), "system-junk");
+        EXPECT_EQ((*doc)["state"].uint64Value(), 1u);
+        EXPECT_GE((*doc)["cleanedSize"].uint64Value(), 40000u + 20000u + 20000u + 30000u);
+        struct stat st {};
+        EXPECT_NE(lstat((t / cache).c_str(), &st), 0);
+        EXPECT_NE(lstat((t / (logs + "/old.gz")).c_str(), &st), 0);
+        ASSERT_EQ(stat((t / (logs + "/today.log")).c_str(), &st), 0);
+        EXPECT_EQ(st.st_size, 0);  // emptied in place
+        std::string systemLog = t / (mac ? "root/Library/Logs/install.log" : "root/var/log/daemon.log");
+        ASSERT_EQ(stat(systemLog.c_str(), &st), 0);
+        EXPECT_EQ(st.st_size, 0);
+        EXPECT_EQ(stat((t / kept).c_str(), &st), 0);
+        EXPECT_EQ(stat((t / state).c_str(), &st), 0);
+        EXPECT_EQ(st.st_size, 30000);
+    }
+}
+
+TEST(BrenvikSystemJunk, CleanWithFailingRemovalsExitsOne) {
+    BVTemporaryFolder t;
+    t.folder("root");
+    t.file("home/.cache/example-app/data", 40000);
+    EXPECT_EQ(brenvik({"defaults", "write", "DebugModeAllFailedRemove", "true"}, t, "linux").status, 0);
+    CommandRun r = brenvik({"clean", "system-junk", "--yes", "--json"}, t, "linux");
+    EXPECT_EQ(r.status, 1) << r.err;
+    auto doc = BVJSONCodec::decode(r.out);
+    ASSERT_TRUE(doc) << r.out;
+    EXPECT_EQ((*doc)["state"].uint64Value(), 2u);
+    EXPECT_EQ((*doc)["cleanedSize"].uint64Value(), 0u);
+    struct stat st {};
+    EXPECT_EQ(stat((t / "home/.cache/example-app/data").c_str(), &st), 0);
 }
