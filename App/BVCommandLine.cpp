@@ -52,6 +52,8 @@ int BVRunCommandLine(int argc, char** argv) {
     scan->add_option("MODULE", options.module, "Module name")->required();
     scan->add_flag("--json", options.json, "Print JSON");
     scan->add_option("--tree", options.treeDepth, "Entity levels shown below each task")->check(CLI::NonNegativeNumber);
+    scan->add_option("--group", options.group, "large-files only: review groups by kind, size or date")
+        ->check(CLI::IsMember({"kind", "size", "date"}));
 
     auto* smart = app.add_subcommand("smart-scan", "The cleanup, protection and speed sections together");
     smart->add_flag("--json", options.json, "Print JSON");

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "App/BVModuleRegistry.h"
+#include "App/BVScanRunner.h"
 #include "Foundation/BVPaths.h"
 
 struct BVGlobalOptions {
@@ -16,6 +17,7 @@ struct BVCommandOptions {
     bool json = false;
     std::string module;
     int treeDepth = 2;
+    std::string group;  // scan large-files --group kind|size|date
     std::string defaultsAction, defaultsKey, defaultsValue, defaultsType;
     std::string ignoreAction, ignoreValue;
     bool ignoreRegex = false;
@@ -30,6 +32,9 @@ struct BVCommandContext {
 
 int BVCommandModules(const BVCommandContext& context);
 int BVCommandScan(const BVCommandContext& context);
+// The review groups of a large-files scan, as text or as the "groups" member of the JSON document.
+std::string BVLargeFilesGroupsText(const BVCommandContext& context, const std::vector<BVTaskOutcomeRecord>& outcomes);
+BVValue BVLargeFilesGroupsJSON(const BVCommandContext& context, const std::vector<BVTaskOutcomeRecord>& outcomes);
 int BVCommandSmartScan(const BVCommandContext& context);
 int BVCommandDefaults(const BVCommandContext& context);
 int BVCommandKnowledgeBaseInfo(const BVCommandContext& context);

@@ -1,5 +1,10 @@
 #include "App/BVModuleRegistry.h"
+#include "LargeAndOldFilesModule/BVLargeAndOldFilesModule.h"
+#include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
 
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
-void BVRegisterModules(BVModuleRegistry&) {}
+void BVRegisterModules(BVModuleRegistry& registry) {
+    registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup, [] { return BVTrashScanTasks(); }});
+    registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks});
+}
