@@ -43,8 +43,7 @@ public:
 }  // namespace
 
 std::shared_ptr<BVMountedVolumes> BVMountedVolumes::defaultVolumes() {
-    static auto volumes = std::make_shared<ProcMountedVolumes>();
-    return volumes;
+    return std::make_shared<ProcMountedVolumes>();
 }
 
 std::vector<BVVolume> BVParseMountInfo(const std::string& text) {

@@ -85,8 +85,9 @@ TEST(BVTrashesScan, ListsEveryTrashOfTheLayoutAndNeverALinkedTrashFolder) {
     // Each item is measured whole (a folder with what it holds); the group adds them up.
     uint64_t sum = 0;
     for (const auto& c : childrenOf(group)) {
-        if (pathOf(c).ends_with("/Folder"))
+        if (pathOf(c).ends_with("/Folder")) {
             EXPECT_EQ(c->size(), BVAllocatedBytes(home + "/.Trash/Folder") + BVAllocatedBytes(home + "/.Trash/Folder/inside.txt"));
+        }
         sum += c->size();
     }
     EXPECT_EQ(group->size(), sum);
