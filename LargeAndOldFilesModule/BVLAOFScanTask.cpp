@@ -56,9 +56,8 @@ BVScanResultPtr BVLAOFScanTask::scan() {
         size_t count = query->resultCount();
         if (reindexing && count == 0)
             return BVScanResult::resultWithIdentifier(identifier(), BVError(kBVLAOFScanTaskDomain, BVLAOFScanTaskErrorCode));
-        uint64_t method = defaults_ && defaults_->objectForKey(BVLAOFRemoveMethodDefaultsKey)
-                              ? defaults_->objectForKey(BVLAOFRemoveMethodDefaultsKey)->uint64Value()
-                              : uint64_t(BVRemoveMethodImmediately);
+        auto stored = defaults_ ? defaults_->objectForKey(BVLAOFRemoveMethodDefaultsKey) : std::nullopt;
+        uint64_t method = stored ? stored->uint64Value() : uint64_t(BVRemoveMethodImmediately);
         progress_->addPendingUnitsCount(count);
         for (size_t i = 0; i < count; ++i) {
             progress_->sleepThreadWhilePaused();

@@ -156,6 +156,33 @@ TEST_F(LargeFilesScan, QueryFailuresAndCancellation) {
     ASSERT_TRUE(r->error());
     EXPECT_EQ(r->error()->domain(), kBVLAOFScanTaskDomain);
 
+    // Cancelled while the results are read: the models made so far.
+    struct Cancelling : BVLAOFMetadataQuery {
+        std::string home;
+        BVProgressPtr progress;
+        bool execute(const BVProgressPtr& p) override {
+            progress = p;
+            return true;
+        }
+        size_t resultCount() const override { return 5; }
+        BVMetadataItemPtr resultAtIndex(size_t i) const override {
+            if (i == 2) progress->cancel();
+            return std::make_shared<BVDictionaryMetadataItem>(BVDictionary{
+                {kBVMDItemPath, BVValue(home + "/f" + std::to_string(i))}, {kBVMDItemFSSize, BVValue(uint64_t(60000000))}});
+        }
+        void stop() override {}
+        bool isReindexing() const override { return false; }
+    };
+    BVLAOFScanTask cancelling(wrapper, paths, defaults, [&](auto&&...) {
+        auto q = std::make_unique<Cancelling>();
+        q->home = f.home();
+        return q;
+    });
+    r = cancelling.scan();
+    EXPECT_FALSE(r->error());
+    EXPECT_EQ(r->items()->size(), 3u);
+    EXPECT_EQ(r->size(), 180000000u);
+
     // Cancelled before it starts: no items and no error.
     BVLAOFScanTask cancelled(wrapper, paths, defaults);
     cancelled.progress()->cancel();
