@@ -91,12 +91,16 @@ bool BVLAOFHomeWalkQuery::execute(const BVProgressPtr& progress) {
             scope,
             [&](unsigned, const BVWalkEntry& entry) {
                 if (entry.isDirectory()) {
-                    // Bundles and photo libraries are single items to the index: never entered.
+                    // Bundles, photo libraries and package documents are single items to an
+                    // index: their inner files are never offered, because removing one would
+                    // break the whole (an application, a library, a presentation).
                     std::string type = BVLAOFContentTypes::contentTypeForExtension(
                         BVLAOFContentTypes::pathExtension(entry.name), true);
-                    if (type != "public.folder" &&
-                        isExcluded(BVLAOFContentTypes::contentTypeTree(type), predicate_.excludedTypes))
-                        return false;
+                    if (type != "public.folder") {
+                        auto tree = BVLAOFContentTypes::contentTypeTree(type);
+                        if (isExcluded(tree, predicate_.excludedTypes) || isExcluded(tree, {"com.apple.package"}))
+                            return false;
+                    }
                     return !(pruning_ && pruning_(entry.path()));
                 }
                 if (!S_ISREG(entry.status.stx_mode) || entry.status.stx_size <= predicate_.sizeAbove) return true;

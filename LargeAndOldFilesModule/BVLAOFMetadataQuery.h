@@ -5,8 +5,8 @@
 // walk of the search scope that answers the query's predicate itself. The predicate is the
 // conjunction the scan builds ("kMDItemFSSize > N && kMDItemContentTypeTree != T && ...");
 // anything else cannot be compiled and the query is not created. Folders whose own type is
-// excluded (bundles, photo libraries) are not entered, and neither are folders the caller's
-// pruning test rejects. Each result is a metadata item with the attributes below. The index is
+// excluded (bundles, photo libraries) or that are packages (package documents) are not
+// entered, and neither are folders the caller's pruning test rejects. Each result is a metadata item with the attributes below. The index is
 // never being rebuilt for a walk. One query is executed once, on one thread (the walk itself
 // uses worker threads internally); results are read after `execute` returns.
 #pragma once

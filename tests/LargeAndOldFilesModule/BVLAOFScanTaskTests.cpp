@@ -75,6 +75,7 @@ TEST_F(LargeFilesScan, FindsOnlyFilesAboveTheThresholdOutsideTheExcludedPlaces) 
     sparse("Music/iTunes Export/mix.mp3", 2 * kThreshold);        // beside it, not inside it
     sparse("Applications/Big.app/Contents/Resources/blob", 2 * kThreshold);  // a bundle
     sparse("Pictures/Photos Library.photoslibrary/originals/1.heic", 2 * kThreshold);
+    sparse("Documents/Talk.key/Data/movie.mov", 2 * kThreshold);  // inside a package document
     sparse(".hidden/disk.qcow2", 2 * kThreshold);
     // A link to a large file is not the file: the walk never follows links.
     ASSERT_EQ(::symlink((f.home() + "/Downloads/one-more.bin").c_str(), (f.home() + "/link.bin").c_str()), 0);
