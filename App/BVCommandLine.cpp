@@ -8,6 +8,7 @@
 
 #include "App/BVCommands.h"
 #include "App/BVModuleRegistry.h"
+#include "Foundation/BVEnvironment.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVPaths.h"
 
@@ -55,6 +56,16 @@ int BVRunCommandLine(int argc, char** argv) {
     scan->add_option("--group", options.group, "large-files only: review groups by kind, size or date")
         ->check(CLI::IsMember({"kind", "size", "date"}));
 
+    auto* clean = app.add_subcommand("clean", "Rescan a module and remove its preselected items, after asking");
+    clean->add_option("MODULE", options.module, "Module name")->required();
+    clean->add_flag("--dry-run", options.dryRun, "Show what would be removed, and stop");
+    clean->add_flag("--yes", options.yes, "Do not ask: remove, and quit applications that use the items");
+    clean->add_option("--include", options.include, "Also remove entities whose path matches GLOB (repeatable)")
+        ->allow_extra_args(false);
+    clean->add_option("--exclude", options.exclude, "Keep entities whose path matches GLOB (repeatable)")
+        ->allow_extra_args(false);
+    clean->add_flag("--json", options.json, "Print the report as JSON");
+
     auto* smart = app.add_subcommand("smart-scan", "The cleanup, protection and speed sections together");
     smart->add_flag("--json", options.json, "Print JSON");
     smart->add_option("--tree", options.treeDepth, "Entity levels shown below each task")->check(CLI::NonNegativeNumber);
@@ -100,6 +111,8 @@ int BVRunCommandLine(int argc, char** argv) {
     }
     auto paths = std::make_shared<const BVPaths>(layout, home, root);
     BVPaths::setSharedInstance(paths);
+    // Minimum durations meant for a person watching a window only slow a command down.
+    BVEnvironment::setBrkHumanFriendlyDelaysDisabled(true);
 
     BVLogger::Configuration logging;
     logging.logsFolder = paths->logsFolder();
@@ -115,6 +128,7 @@ int BVRunCommandLine(int argc, char** argv) {
     BVCommandContext context{*paths, registry, global, options};
     if (modules->parsed()) return BVCommandModules(context);
     if (scan->parsed()) return BVCommandScan(context);
+    if (clean->parsed()) return BVCommandClean(context);
     if (smart->parsed()) return BVCommandSmartScan(context);
     if (defaults->parsed()) return BVCommandDefaults(context);
     if (kbInfo->parsed()) return BVCommandKnowledgeBaseInfo(context);

@@ -2,7 +2,9 @@
 // output, messages for the user to standard error, and answers the exit status.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "App/BVModuleRegistry.h"
 #include "App/BVScanRunner.h"
@@ -21,6 +23,8 @@ struct BVCommandOptions {
     std::string defaultsAction, defaultsKey, defaultsValue, defaultsType;
     std::string ignoreAction, ignoreValue;
     bool ignoreRegex = false;
+    std::vector<std::string> include, exclude;
+    bool dryRun = false, yes = false;
 };
 
 struct BVCommandContext {
@@ -35,10 +39,16 @@ int BVCommandScan(const BVCommandContext& context);
 // The review groups of a large-files scan, as text or as the "groups" member of the JSON document.
 std::string BVLargeFilesGroupsText(const BVCommandContext& context, const std::vector<BVTaskOutcomeRecord>& outcomes);
 BVValue BVLargeFilesGroupsJSON(const BVCommandContext& context, const std::vector<BVTaskOutcomeRecord>& outcomes);
+int BVCommandClean(const BVCommandContext& context);
 int BVCommandSmartScan(const BVCommandContext& context);
 int BVCommandDefaults(const BVCommandContext& context);
 int BVCommandKnowledgeBaseInfo(const BVCommandContext& context);
 int BVCommandIgnore(const BVCommandContext& context);
+
+class BVKnowledgeBase;
+// The knowledge base of this run, or none after telling the user which files were tried (the
+// commands that need it then stop with status 3).
+std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase();
 
 // Writes text to standard output in full.
 void BVWriteOutput(const std::string& text);

@@ -24,16 +24,6 @@ const char* itemTypeName(int64_t type) {
     }
 }
 
-// The knowledge base of this run, or none after telling the user which files were tried.
-std::shared_ptr<BVKnowledgeBase> openKnowledgeBase() {
-    auto kb = BVKnowledgeBase::sharedInstance();
-    if (kb->appDatabase()) return kb;
-    std::string tried;
-    for (const auto& path : kb->applicationDatabaseCandidates()) tried += "\n  " + path;
-    std::fprintf(stderr, "brenvik: no knowledge base could be opened; tried:%s\n", tried.c_str());
-    return nullptr;
-}
-
 const char* userStateText(BVUserDatabaseState state) {
     switch (state) {
     case BVUserDatabaseState::Open: return "open";
@@ -53,8 +43,17 @@ void reportDamaged(const BVKnowledgeBase& kb) {
 
 }  // namespace
 
+std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase() {
+    auto kb = BVKnowledgeBase::sharedInstance();
+    if (kb->appDatabase()) return kb;
+    std::string tried;
+    for (const auto& path : kb->applicationDatabaseCandidates()) tried += "\n  " + path;
+    std::fprintf(stderr, "brenvik: no knowledge base could be opened; tried:%s\n", tried.c_str());
+    return nullptr;
+}
+
 int BVCommandKnowledgeBaseInfo(const BVCommandContext& c) {
-    auto kb = openKnowledgeBase();
+    auto kb = BVOpenKnowledgeBase();
     if (!kb) return 3;
     BVUserDatabaseState state = kb->userDatabaseState();
     auto rules = kb->ruleCountsByItemType(false);
@@ -97,7 +96,7 @@ int BVCommandIgnore(const BVCommandContext& c) {
         std::fprintf(stderr, "brenvik: ignore %s needs a VALUE\n", o.ignoreAction.c_str());
         return 2;
     }
-    auto kb = openKnowledgeBase();
+    auto kb = BVOpenKnowledgeBase();
     if (!kb) return 3;
     if (kb->userDatabaseState() == BVUserDatabaseState::Damaged) {
         reportDamaged(*kb);

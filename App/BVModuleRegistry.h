@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ScanningService/CoreScanning/BVCleanTask.h"
 #include "ScanningService/CoreScanning/BVScanTask.h"
 
 enum class BVSmartScanSection { None, Cleanup, Protection, Speed };
@@ -21,6 +22,9 @@ struct BVModule {
     BVSmartScanSection section = BVSmartScanSection::None;
     // Builds the module's scan tasks, in the order they run and report.
     std::function<std::vector<BVScanTaskPtr>()> makeTasks;
+    // Builds the clean tasks for the chosen entities, in the order they run. Unset: one model
+    // clean task removing the entities in order.
+    std::function<std::vector<BVCleanTaskPtr>(const std::vector<BVEntityPtr>&)> makeCleanTasks;
 };
 
 class BVModuleRegistry {

@@ -5,6 +5,7 @@
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
 void BVRegisterModules(BVModuleRegistry& registry) {
-    registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup, [] { return BVTrashScanTasks(); }});
-    registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks});
+    registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup, [] { return BVTrashScanTasks(); },
+                        [](const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});
+    registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}});
 }

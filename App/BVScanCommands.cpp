@@ -57,6 +57,7 @@ int BVCommandScan(const BVCommandContext& c) {
         std::fprintf(stderr, "brenvik: --group applies to the large-files module only\n");
         return 2;
     }
+    if (!BVOpenKnowledgeBase()) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
     BVModuleScan scan{module->name, module->displayName, runner.run(module->name, module->makeTasks())};
@@ -77,6 +78,7 @@ int BVCommandScan(const BVCommandContext& c) {
 }
 
 int BVCommandSmartScan(const BVCommandContext& c) {
+    if (!BVOpenKnowledgeBase()) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
     BVArray sections;

@@ -21,6 +21,7 @@
 
 #include "Foundation/BVNotificationCenter.h"
 #include "Foundation/BVPaths.h"
+#include "Foundation/BVWorkspace.h"
 #include "KnowledgeBase/BVItemSet.h"
 #include "KnowledgeBase/BVKnowledgeBaseTypes.h"
 #include "KnowledgeBase/FMDatabase.h"
@@ -123,6 +124,10 @@ public:
                                                             BVScannerIdentifier scanner);
     std::vector<std::string> applicationNamesWithBundleID(const std::string& bundleID);
     std::optional<std::string> updateFeedURLForApplicationBundleIdentifier(const std::string& bundleID);
+    // The programs that are running instances of each known application (table AppExecutable),
+    // by bundle identifier; empty when the database predates that table. Values are this host's
+    // paths or bare file names, so no root prefix applies to them.
+    std::vector<BVApplicationExecutables> applicationExecutables();
     std::optional<std::string> maxSupportedVersionForApp(const std::string& bundleID, const std::string& ownVersion);
     std::optional<std::string> minSupportedVersionForApp(const std::string& bundleID, const std::string& ownVersion);
     // One dictionary per BRK_Version: "brk_version" and "max" and/or "min", in version order.

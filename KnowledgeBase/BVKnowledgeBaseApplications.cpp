@@ -140,6 +140,23 @@ std::optional<std::string> BVKnowledgeBase::updateFeedURLForApplicationBundleIde
     return app->database->stringForQuery("SELECT SUFeedURL FROM AppUpdateFeed WHERE BundleID = ? LIMIT 1", {bundleID});
 }
 
+std::vector<BVApplicationExecutables> BVKnowledgeBase::applicationExecutables() {
+    std::vector<BVApplicationExecutables> applications;
+    auto app = appDatabase();
+    if (!app) return applications;
+    std::lock_guard<std::mutex> lock(app->lock);
+    if (!app->database->stringForQuery("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?", {"AppExecutable"}))
+        return applications;
+    if (auto rows = app->database->executeQuery("SELECT BundleID, Executable FROM AppExecutable ORDER BY BundleID, rowid"))
+        while (rows->next()) {
+            std::string bundleID = rows->stringForColumnIndex(0);
+            if (applications.empty() || applications.back().bundleIdentifier != bundleID)
+                applications.push_back({bundleID, {}});
+            applications.back().executables.push_back(rows->stringForColumnIndex(1));
+        }
+    return applications;
+}
+
 namespace {
 // "4.2.0b3" -> "4.2.0": the text before the last "b" or "r", searched from the end without regard to case.
 std::string releaseVersion(const std::string& version) {

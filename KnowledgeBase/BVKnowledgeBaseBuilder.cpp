@@ -23,6 +23,7 @@ const char* const kTables[] = {
     "CREATE INDEX AppNote_FileItem ON AppNote (FileItem)",
     "CREATE TABLE AppCompatibility (CompatibleApp INTEGER, BRK_Version TEXT, AppVersion TEXT, MinMaxState INTEGER)",
     "CREATE TABLE AppUpdateFeed (BundleID TEXT COLLATE NOCASE, SUFeedURL TEXT)",
+    "CREATE TABLE AppExecutable (BundleID TEXT COLLATE NOCASE, Executable TEXT)",
     "CREATE TABLE Malware (ID INTEGER PRIMARY KEY, Name TEXT, Type INTEGER, InfoLink TEXT)",
     "CREATE TABLE MalwareRuleHash (MalwareID INTEGER, Hash TEXT, Size INTEGER)",
     "CREATE TABLE MalwareRuleSafariExtension (MalwareID INTEGER, Regex TEXT)",
@@ -43,6 +44,11 @@ bool write(FMDatabase& db, const std::string& version, const std::vector<BVTypeR
     }
     std::map<std::pair<std::string, std::string>, int64_t> applications;
     for (const auto& rule : rules) {
+        if (rule.isExecutable) {
+            if (!db.executeUpdate("INSERT INTO AppExecutable (BundleID, Executable) VALUES (?, ?)", {rule.bundleID, rule.value}))
+                return false;
+            continue;
+        }
         if (!db.executeUpdate("INSERT INTO Item (ItemType, Value, IsRegEx, Scanner) VALUES (?, ?, ?, ?)",
                               {rule.itemType, rule.value, int64_t(rule.isRegex ? 1 : 0), int64_t(rule.scanner)}))
             return false;

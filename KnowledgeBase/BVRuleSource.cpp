@@ -66,6 +66,21 @@ bool parseRules(const std::string& text, const std::string& origin, std::vector<
             rules.push_back(std::move(rule));
             continue;
         }
+        if (word == "executable") {
+            std::string rest = line.substr(word.size());
+            size_t separator = rest.find(" -- ");
+            if (separator == std::string::npos || trim(rest.substr(separator + 4)).empty())
+                return fail(error, origin, number, "the executable has no reason (' -- why')");
+            if (context.bundleID.empty()) return fail(error, origin, number, "an executable outside an 'app:' section");
+            BVRuleRecord executable = context;
+            executable.isExecutable = true;
+            executable.value = trim(rest.substr(0, separator));
+            executable.reason = trim(rest.substr(separator + 4));
+            executable.origin = origin + ":" + std::to_string(number);
+            if (executable.value.empty()) return fail(error, origin, number, "the executable has no value");
+            rules.push_back(std::move(executable));
+            continue;
+        }
         if (colon == std::string::npos) return fail(error, origin, number, "not a rule or a setting: " + line);
         std::string key = trim(line.substr(0, colon)), value = trim(line.substr(colon + 1));
         if (key == "type") {

@@ -8,6 +8,8 @@
 //   filetype: 9                file note: values below are relative to that FileType prefix
 //   path ~/.cache/thumbnails -- why this rule exists
 //   regex ~/\.cache/[^/]+\.lock -- why this rule exists
+//   executable /usr/lib/firefox/firefox -- a program file that is the current app (a full path,
+//                              or a bare name matched against a process's file name)
 //
 // Every rule needs its reason after " -- "; a rule without one, an unknown setting or a regular
 // expression that does not compile is an error, so a broken source fails the build. Types files
@@ -29,6 +31,9 @@ struct BVRuleRecord {
     std::string applicationName, bundleID;
     std::string reason;
     std::string origin;  // "file:line", for messages
+    // An executable of the current app rather than an item rule: it goes to the table that
+    // maps bundle identifiers to the programs that are running instances of them.
+    bool isExecutable = false;
 };
 
 struct BVTypeRecord {

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "Foundation/BVFileManager.h"
 #include "Foundation/BVJSONCodec.h"
 #include "Foundation/BVProcess.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
@@ -107,4 +108,32 @@ TEST(BrenvikModules, TrashOnBothLayoutsAndInSmartScan) {
     for (const auto& m : cleanup["modules"].arrayValue()) modules.insert(m["module"].stringValue());
     EXPECT_TRUE(modules.count("trash"));
     EXPECT_FALSE(modules.count("large-files"));
+}
+
+TEST(BrenvikModules, CleanTrashRemovesItemsAndRecordsAndReports) {
+    BVTemporaryFolder home;
+    home.file(".local/share/Trash/files/a.bin", 5000);
+    home.file(".local/share/Trash/files/Folder/in.txt", 100);
+    home.fileWithText(".local/share/Trash/info/a.bin.trashinfo", "[Trash Info]\nPath=/x/a.bin\n");
+    home.fileWithText(".local/share/Trash/info/Folder.trashinfo", "[Trash Info]\nPath=/x/Folder\n");
+    std::string kept = home.file("Documents/keep.txt", 10);
+
+    uint64_t selected =
+        json(brenvik({"scan", "trash", "--json"}, home.path(), "linux"))["results"].arrayValue().at(0)["selectedSize"].uint64Value();
+    CommandRun r = brenvik({"clean", "trash", "--yes", "--json"}, home.path(), "linux");
+    EXPECT_EQ(r.status, 0) << r.err;
+    BVValue doc = json(r);
+    EXPECT_EQ(doc["module"].stringValue(), "trash");
+    EXPECT_EQ(doc["state"].uint64Value(), 1u);
+    EXPECT_EQ(doc["cleanedSize"].uint64Value(), selected);
+    EXPECT_GT(selected, 5000u);
+    for (const char* gone : {"files/a.bin", "files/Folder", "info/a.bin.trashinfo", "info/Folder.trashinfo"})
+        EXPECT_FALSE(BVFileManager::defaultManager()->fileExistsAtPath(home / (std::string(".local/share/Trash/") + gone))) << gone;
+    EXPECT_TRUE(BVFileManager::defaultManager()->isDirectoryAtPath(home / ".local/share/Trash/files"));
+    EXPECT_TRUE(BVFileManager::defaultManager()->fileExistsAtPath(kept));
+
+    // An empty trash afterwards: nothing found, nothing to clean, success.
+    BVValue scan = json(brenvik({"scan", "trash", "--json"}, home.path(), "linux"));
+    EXPECT_EQ(scan["results"].arrayValue().at(0)["size"].uint64Value(), 0u);
+    EXPECT_EQ(brenvik({"clean", "trash", "--yes"}, home.path(), "linux").status, 0);
 }

@@ -13,49 +13,12 @@
 #include "Foundation/BVProcWorkspace.h"
 #include "ScanningService/CoreScanning/BVRemovalDependency.h"
 #include "ScanningService/CoreScanning/BVRunningApplicationsTerminator.h"
-#include "tests/fixtures/BVTemporaryFolder.h"
+#include "tests/fixtures/BVTestApplicationProcess.h"
 
 using namespace std::chrono_literals;
 extern char** environ;
 
-namespace {
-
-// A copy of the stand-in application under a name of its own, started as our child.
-struct Application {
-    std::string path;
-    pid_t pid = 0;
-    Application(const BVTemporaryFolder& t, const std::string& name, bool ignoreTerm) {
-        path = t / name;
-        std::filesystem::copy_file(BRENVIK_TEST_APPLICATION, path);
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-        std::vector<char*> argv{path.data()};
-        std::string flag = "--ignore-term";
-        if (ignoreTerm) argv.push_back(flag.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ), 0);
-        while (launches() < 1) std::this_thread::sleep_for(2ms);  // started and registered
-    }
-    ~Application() {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-    }
-    size_t launches() const {
-        std::string text = BVReadText(path + ".launches");
-        return size_t(std::count(text.begin(), text.end(), '\n'));
-    }
-};
-
-template <class F>
-bool eventually(F condition, std::chrono::milliseconds limit = 10s) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
-}  // namespace
+using Application = BVTestApplicationProcess;
 
 TEST(BVRunningApplicationsTerminator, QuitsFulfilsDependenciesAndRelaunchesOnce) {
     BVTemporaryFolder t;
@@ -81,13 +44,13 @@ TEST(BVRunningApplicationsTerminator, QuitsFulfilsDependenciesAndRelaunchesOnce)
     });
     terminator->terminateApplication(app, true);
     terminator->listenForTermination(app);
-    ASSERT_TRUE(eventually([&] { return dependency->isFulfilled(); }));
+    ASSERT_TRUE(BVEventually([&] { return dependency->isFulfilled(); }));
     EXPECT_FALSE(unrelated->isFulfilled());
     EXPECT_TRUE(app->isTerminated());
     ::waitpid(browser.pid, nullptr, 0);
 
     terminator->restartTerminatedApplications();
-    ASSERT_TRUE(eventually([&] { return browser.launches() == 2; }));
+    ASSERT_TRUE(BVEventually([&] { return browser.launches() == 2; }));
     terminator->restartTerminatedApplications();  // the list was emptied: no second relaunch
     terminator->waitForQueuedWork();
     std::this_thread::sleep_for(100ms);
@@ -116,7 +79,7 @@ TEST(BVRunningApplicationsTerminator, ARefusedQuitCallsNoHandlerAndIsNotRelaunch
     // Once it really ends (here: killed), the handler runs; quit without restartLater, it is
     // not relaunched.
     ::kill(stubborn.pid, SIGKILL);
-    ASSERT_TRUE(eventually([&] { return calls.load() == 1; }));
+    ASSERT_TRUE(BVEventually([&] { return calls.load() == 1; }));
     terminator->restartTerminatedApplications();
     terminator->waitForQueuedWork();
     std::this_thread::sleep_for(100ms);

@@ -22,6 +22,12 @@ BVRuleRecord ofApp(BVRuleRecord rule, std::string app, std::string bundle) {
     return rule;
 }
 
+BVRuleRecord executableOf(std::string program, std::string bundle) {
+    BVRuleRecord rule = ofApp(BVRule(0, std::move(program), BVAllScannersIdentifier), "App", std::move(bundle));
+    rule.isExecutable = true;
+    return rule;
+}
+
 }  // namespace
 
 TEST(BVKnowledgeBaseQueries, BlackItemsMatchByFullValueAndScanner) {
@@ -105,8 +111,15 @@ TEST(BVKnowledgeBaseQueries, ApplicationFilesAndFileTypes) {
         ofApp(BVRule(0, "~/Library/Caches/Firefox", BVAllScannersIdentifier), "Firefox", "org.mozilla.firefox"),
         ofApp(BVRule(0, "~/Library/Caches/Firefox/.*", BVAllScannersIdentifier, true), "Firefox", "org.mozilla.firefox"),
         ofApp(BVRule(0, "~/Library/Mail", 10), "Mail", "com.apple.mail"),
+        executableOf("firefox", "org.mozilla.firefox"),
+        executableOf("/usr/lib/firefox-esr/firefox-esr", "org.mozilla.firefox"),
+        executableOf("/Applications/Mail.app/Contents/MacOS/Mail", "com.apple.mail"),
     });
     auto kb = f.makeKnowledgeBase();
+    auto executables = kb->applicationExecutables();
+    ASSERT_EQ(executables.size(), 2u);
+    EXPECT_EQ(executables[0].bundleIdentifier, "com.apple.mail");
+    EXPECT_EQ(executables[1].executables, (std::vector<std::string>{"firefox", "/usr/lib/firefox-esr/firefox-esr"}));
     std::string h = f.home();
     EXPECT_EQ(kb->fileTypeForFilePath(h + "/Library/Preferences/com.x.plist"), 14);
     EXPECT_EQ(kb->fileTypeForFilePath(h + "/Library/Other"), 13);
@@ -131,6 +144,7 @@ TEST(BVKnowledgeBaseQueries, MissingDatabasesGiveEmptyAnswers) {
     EXPECT_TRUE(kb->appBundleIDsForQuittingFile("/x", 10).empty());
     EXPECT_EQ(kb->fileTypeForFilePath("/x"), 0);
     EXPECT_FALSE(kb->updateFeedURLForApplicationBundleIdentifier("com.x"));
+    EXPECT_TRUE(kb->applicationExecutables().empty());
 }
 
 TEST(BVItemSet, LiteralFolderPrefixes) {

@@ -11,6 +11,7 @@ TEST(BVRuleSource, SettingsApplyToTheRulesBelow) {
         "scanner: all\n"
         "app: Firefox | org.mozilla.firefox\n"
         "path ~/.mozilla/firefox -- profiles in use\n"
+        "executable firefox-esr -- the distribution's program\n"
         "scanner: 10\n"
         "filetype: 9\n"
         "regex Vendor [0-9]+ -- numbered folders -- kept\n"
@@ -20,15 +21,21 @@ TEST(BVRuleSource, SettingsApplyToTheRulesBelow) {
     std::vector<BVRuleRecord> rules;
     std::string error;
     ASSERT_TRUE(BVRuleSource::parseRules(text, "t.rules", rules, &error)) << error;
-    ASSERT_EQ(rules.size(), 3u);
+    ASSERT_EQ(rules.size(), 4u);
     EXPECT_EQ(rules[0].itemType, 0);
     EXPECT_EQ(rules[0].scanner, 9223372036854775807ull);
     EXPECT_EQ(rules[0].bundleID, "org.mozilla.firefox");
+    EXPECT_FALSE(rules[0].isExecutable);
+    auto executable = rules[1];
+    rules.erase(rules.begin() + 1);
+    EXPECT_TRUE(executable.isExecutable);
+    EXPECT_EQ(executable.value, "firefox-esr");
+    EXPECT_EQ(executable.bundleID, "org.mozilla.firefox");
     EXPECT_EQ(rules[1].value, "Vendor [0-9]+");
     EXPECT_EQ(rules[1].reason, "numbered folders -- kept");
     EXPECT_TRUE(rules[1].isRegex);
     EXPECT_EQ(rules[1].fileType, 9);
-    EXPECT_EQ(rules[1].origin, "t.rules:8");
+    EXPECT_EQ(rules[1].origin, "t.rules:9");
     EXPECT_EQ(rules[2].itemType, 2);
     EXPECT_TRUE(rules[2].bundleID.empty());
 }
@@ -43,6 +50,8 @@ TEST(BVRuleSource, MistakesAreErrorsNamingTheLine) {
         "type: protected\nscanner: ten\n",
         "type: protected\napp: no bar\n",
         "type: protected\nsomething else\n",
+        "executable firefox -- outside any app section\n",
+        "app: Firefox | org.mozilla.firefox\nexecutable firefox\n",
     };
     for (const char* text : bad) {
         std::vector<BVRuleRecord> rules;

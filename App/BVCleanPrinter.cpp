@@ -1,0 +1,110 @@
+#include "App/BVCleanPrinter.h"
+
+#include "App/BVResultPrinter.h"
+#include "Foundation/QLFileSizer.h"
+
+namespace {
+
+std::string human(uint64_t size) { return QLFileSizer::nonLocalizedDisplayItemSizeFromSize(size); }
+
+const char* stateWord(uint64_t state) {
+    switch (state) {
+    case BVRemovalStateSucceeded: return "removed";
+    case BVRemovalStateFailed: return "failed";
+    default: return "partly removed";
+    }
+}
+
+// Shows a result, its own errors, and its children only where something failed below: a
+// successful subtree is one line.
+void printResult(std::string& out, const BVRemovalResultPtr& r, const BVPaths& paths, int level) {
+    std::string indent(size_t(2 * level + 2), ' ');
+    uint64_t state = r->state();
+    out += indent + stateWord(state) + "  " + BVResultPrinter::displayValue(r->entity(), paths);
+    if (state != BVRemovalStateFailed) out += "  " + human(r->size()) + " freed";
+    out += "\n";
+    if (r->error()) out += indent + "  error: " + r->error()->localizedDescription() + "\n";
+    if (state == BVRemovalStateSucceeded) return;
+    for (const auto& c : r->children())
+        if (c->state() != BVRemovalStateSucceeded) printResult(out, c, paths, level + 1);
+}
+
+}  // namespace
+
+namespace BVCleanPrinter {
+
+uint64_t totalSize(const std::vector<BVEntityPtr>& entities) {
+    uint64_t total = 0;
+    for (const auto& e : entities) total += e->size();
+    return total;
+}
+
+std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths) {
+    std::string out;
+    for (const auto& e : entities) out += "  " + BVResultPrinter::displayValue(e, paths) + "  " + human(e->size()) + "\n";
+    out += std::to_string(entities.size()) + (entities.size() == 1 ? " item, " : " items, ") + human(totalSize(entities)) + "\n";
+    return out;
+}
+
+BVValue selectionJSON(const std::string& module, const std::vector<BVEntityPtr>& entities) {
+    BVArray items;
+    for (const auto& e : entities) items.push_back(BVResultPrinter::entityJSON(e));
+    return BVValue(BVDictionary{{"module", BVValue(module)},
+                                {"dryRun", BVValue(true)},
+                                {"size", BVValue(totalSize(entities))},
+                                {"items", BVValue(std::move(items))}});
+}
+
+uint64_t cleanedSize(const BVModuleClean& clean) {
+    uint64_t total = 0;
+    for (const auto& r : clean.results) total += r->size();
+    return total;
+}
+
+uint64_t state(const BVModuleClean& clean) {
+    bool anySucceeded = false, anyFailed = false;
+    for (const auto& r : clean.results) {
+        uint64_t s = r->state();
+        anySucceeded = anySucceeded || s != BVRemovalStateFailed;
+        anyFailed = anyFailed || s != BVRemovalStateSucceeded;
+    }
+    if (!anyFailed) return BVRemovalStateSucceeded;
+    return anySucceeded ? BVRemovalStatePartlySucceeded : BVRemovalStateFailed;
+}
+
+BVValue resultJSON(const BVRemovalResultPtr& r) {
+    BVArray errors, children;
+    if (r->error()) errors.push_back(BVResultPrinter::errorJSON(*r->error()));
+    for (const auto& c : r->children()) children.push_back(resultJSON(c));
+    std::string path = BVResultPrinter::entityPath(r->entity());
+    return BVValue(BVDictionary{{"class", BVValue(std::string(r->entity()->className()))},
+                                {"value", BVValue(r->entity()->value()->description())},
+                                {"path", path.empty() ? BVValue() : BVValue(path)},
+                                {"size", BVValue(r->size())},
+                                {"state", BVValue(r->state())},
+                                {"errors", BVValue(std::move(errors))},
+                                {"children", BVValue(std::move(children))}});
+}
+
+BVValue cleanJSON(const BVModuleClean& clean) {
+    BVArray results;
+    for (const auto& r : clean.results) results.push_back(resultJSON(r));
+    return BVValue(BVDictionary{{"module", BVValue(clean.module)},
+                                {"cleanedSize", BVValue(cleanedSize(clean))},
+                                {"state", BVValue(state(clean))},
+                                {"results", BVValue(std::move(results))}});
+}
+
+std::string cleanText(const BVModuleClean& clean, const BVPaths& paths) {
+    std::string out;
+    size_t failed = 0;
+    for (const auto& r : clean.results) {
+        printResult(out, r, paths, 0);
+        if (r->state() != BVRemovalStateSucceeded) ++failed;
+    }
+    out += human(cleanedSize(clean)) + " freed";
+    if (failed) out += "; " + std::to_string(failed) + (failed == 1 ? " item" : " items") + " not (fully) removed";
+    return out + "\n";
+}
+
+}  // namespace BVCleanPrinter

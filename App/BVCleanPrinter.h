@@ -1,0 +1,35 @@
+// BVCleanPrinter: what `brenvik clean` shows: the list of what will be removed (before asking),
+// and the per-entity report afterwards, as text or as the JSON document of the command-line
+// contract. Pure functions of entities and removal results; the caller writes the text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Foundation/BVPaths.h"
+#include "Foundation/BVValue.h"
+#include "ScanningService/CoreScanning/BVRemovalResult.h"
+
+struct BVModuleClean {
+    std::string module;
+    std::vector<BVRemovalResultPtr> results;  // in task order, then entity order
+};
+
+namespace BVCleanPrinter {
+
+uint64_t totalSize(const std::vector<BVEntityPtr>& entities);
+// One line per entity: its path (home as "~") or value, and its size; then the total.
+std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths);
+// {"module", "dryRun": true, "size", "items": [ENTITY...]}: what a dry run would remove.
+BVValue selectionJSON(const std::string& module, const std::vector<BVEntityPtr>& entities);
+
+uint64_t cleanedSize(const BVModuleClean& clean);
+// 1 when every result succeeded (also when there were none), 2 when all failed, else 3.
+uint64_t state(const BVModuleClean& clean);
+BVValue resultJSON(const BVRemovalResultPtr& result);
+BVValue cleanJSON(const BVModuleClean& clean);
+// Per entity: removed / failed / partly removed, the size freed and each error; failures of
+// children are listed under their parent.
+std::string cleanText(const BVModuleClean& clean, const BVPaths& paths);
+
+}  // namespace BVCleanPrinter

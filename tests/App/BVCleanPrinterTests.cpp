@@ -1,0 +1,41 @@
+// The clean report: the contract's JSON (sizes, states, errors per entity, children) and the
+// text form, which lists failures under their parent and says what was freed.
+#include <gtest/gtest.h>
+
+#include "App/BVCleanPrinter.h"
+#include "Foundation/BVJSONCodec.h"
+#include "ScanningService/CoreScanning/BVFileModel.h"
+
+TEST(BVCleanPrinter, ReportsEveryEntityWithItsStateAndErrors) {
+    BVPaths paths(BVLayout::linux, "/home/u");
+    auto folder = BVFolderModel::modelWithPath("/home/u/.cache/app", 0, true);
+    auto kept = BVFileModel::modelWithPath("/home/u/.cache/app/locked", 300, true);
+    auto gone = BVFileModel::modelWithPath("/home/u/.cache/app/data", 700, true);
+    auto folderResult = BVRemovalResult::emptyResultWithModel(folder);
+    folderResult->addChild(BVRemovalResult::successfulResultWithModel(gone));
+    folderResult->addChild(BVRemovalResult::failedResultWithModel(kept, BVError::withDescription("BVEntityErrorDomain", -12, "in use")));
+    auto log = BVFileModel::modelWithPath("/home/u/.local/state/x.log", 50, true);
+    BVModuleClean clean{"system-junk", {folderResult, BVRemovalResult::successfulResultWithModel(log)}};
+
+    EXPECT_EQ(BVCleanPrinter::cleanedSize(clean), 750u);
+    EXPECT_EQ(BVCleanPrinter::state(clean), uint64_t(BVRemovalStatePartlySucceeded));
+    auto json = BVCleanPrinter::cleanJSON(clean);
+    EXPECT_EQ(BVJSONCodec::encode(json["results"].arrayValue()[0]["children"].arrayValue()[1]),
+              R"({"children":[],"class":"BVFileModel","errors":[{"code":-12,"description":"in use","domain":"BVEntityErrorDomain"}],)"
+              R"("path":"/home/u/.cache/app/locked","size":0,"state":2,"value":"/home/u/.cache/app/locked"})");
+    EXPECT_EQ(json["results"].arrayValue()[0]["state"].uint64Value(), 3u);
+    EXPECT_EQ(json["state"].uint64Value(), 3u);
+    EXPECT_EQ(json["cleanedSize"].uint64Value(), 750u);
+
+    std::string text = BVCleanPrinter::cleanText(clean, paths);
+    EXPECT_NE(text.find("partly removed  ~/.cache/app  700 bytes freed\n"
+                        "    failed  ~/.cache/app/locked\n"
+                        "      error: in use\n"
+                        "  removed  ~/.local/state/x.log  50 bytes freed\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("1 item not (fully) removed"), std::string::npos) << text;
+
+    BVModuleClean nothing{"trash", {}};
+    EXPECT_EQ(BVCleanPrinter::state(nothing), uint64_t(BVRemovalStateSucceeded));
+}
