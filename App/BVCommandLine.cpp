@@ -53,6 +53,8 @@ int BVRunCommandLine(int argc, char** argv) {
     scan->add_option("MODULE", options.module, "Module name")->required();
     scan->add_flag("--json", options.json, "Print JSON");
     scan->add_option("--tree", options.treeDepth, "Entity levels shown below each task")->check(CLI::NonNegativeNumber);
+    scan->add_option("--group", options.group, "large-files only: review groups by kind, size or date")
+        ->check(CLI::IsMember({"kind", "size", "date"}));
 
     auto* clean = app.add_subcommand("clean", "Rescan a module and remove its preselected items, after asking");
     clean->add_option("MODULE", options.module, "Module name")->required();

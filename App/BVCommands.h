@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "App/BVModuleRegistry.h"
+#include "App/BVScanRunner.h"
 #include "Foundation/BVPaths.h"
 
 struct BVGlobalOptions {
@@ -18,6 +19,7 @@ struct BVCommandOptions {
     bool json = false;
     std::string module;
     int treeDepth = 2;
+    std::string group;  // scan large-files --group kind|size|date
     std::string defaultsAction, defaultsKey, defaultsValue, defaultsType;
     std::string ignoreAction, ignoreValue;
     bool ignoreRegex = false;
@@ -34,6 +36,9 @@ struct BVCommandContext {
 
 int BVCommandModules(const BVCommandContext& context);
 int BVCommandScan(const BVCommandContext& context);
+// The review groups of a large-files scan, as text or as the "groups" member of the JSON document.
+std::string BVLargeFilesGroupsText(const BVCommandContext& context, const std::vector<BVTaskOutcomeRecord>& outcomes);
+BVValue BVLargeFilesGroupsJSON(const BVCommandContext& context, const std::vector<BVTaskOutcomeRecord>& outcomes);
 int BVCommandClean(const BVCommandContext& context);
 int BVCommandSmartScan(const BVCommandContext& context);
 int BVCommandDefaults(const BVCommandContext& context);

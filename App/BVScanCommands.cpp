@@ -53,12 +53,27 @@ int BVCommandScan(const BVCommandContext& c) {
         std::fprintf(stderr, "brenvik: unknown module '%s' (see `brenvik modules`)\n", c.options.module.c_str());
         return 2;
     }
+    if (!c.options.group.empty() && module->name != "large-files") {
+        std::fprintf(stderr, "brenvik: --group applies to the large-files module only\n");
+        return 2;
+    }
     if (!BVOpenKnowledgeBase()) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
     BVModuleScan scan{module->name, module->displayName, runner.run(module->name, module->makeTasks())};
-    if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVResultPrinter::scanJSON(scan), 2) + "\n");
-    else BVWriteOutput(BVResultPrinter::scanTree(scan, c.paths, treeOptions(c)));
+    bool grouped = !c.options.group.empty();
+    if (c.options.json) {
+        BVValue document = BVResultPrinter::scanJSON(scan);
+        if (grouped) {
+            BVDictionary members = document.dictionaryValue();
+            members["groups"] = BVLargeFilesGroupsJSON(c, scan.outcomes);
+            document = BVValue(std::move(members));
+        }
+        BVWriteOutput(BVJSONCodec::encode(document, 2) + "\n");
+    } else {
+        BVWriteOutput(BVResultPrinter::scanTree(scan, c.paths, treeOptions(c)) +
+                      (grouped ? BVLargeFilesGroupsText(c, scan.outcomes) : std::string()));
+    }
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmarks against peers, side by side in one run, on generated fixtures.
-#   bench/run.sh [sizer|removal|junk]   (default: every benchmark)
+#   bench/run.sh [sizer|removal|junk|large-files]   (default: every benchmark)
 # Environment: BENCH_RUNS (default 7), BENCH_REMOVAL_RUNS (default 5), BENCH_REMOVAL_KINDS
 # ("data empty"), BENCH_FIXTURES (default bench/out), BENCH_FILES.
 set -euo pipefail
@@ -117,11 +117,54 @@ bench_junk() {
   awk -v a="$ma" -v b="$mb" 'BEGIN {printf "junk: ratio to du: %.2fx; target at most 1.00x\n", a/b}'
 }
 
+# The large-files scan (the walk of the home that stands in for the metadata index) against
+# find and fd looking for the same files (more than 52428800 bytes). On the macos layout the
+# scan does not enter ~/Library (a large file there is never offered); on the linux layout of
+# the same tree it walks everything, as find and fd do.
+large_files_paths() {  # large_files_paths HOME LAYOUT -> the found paths, sorted
+  "$BIN/brenvik" scan large-files --home "$1" --layout "$2" --json --no-progress |
+    python3 -c 'import json,sys; [print(i["path"]) for r in json.load(sys.stdin)["results"] for i in r["items"]]' | sort
+}
+
+bench_large_files() {
+  local home fd
+  home=$(fixture macos)
+  fd=$(command -v fdfind || command -v fd || true)
+  if [ -z "$fd" ]; then echo "large-files: fd-find is not installed (scripts/install-deps)" >&2; return 1; fi
+  local ours_mac ours_lin theirs fds
+  ours_mac=$(large_files_paths "$home" macos)
+  ours_lin=$(large_files_paths "$home" linux)
+  theirs=$(find "$home" -type f -size +50M | sort)
+  fds=$("$fd" -HI -t f --size +52428801b . "$home" | sort)
+  echo "large-files: $(printf '%s\n' "$theirs" | grep -c .) files found by find"
+  if [ "$ours_mac" != "$theirs" ] || [ "$ours_lin" != "$theirs" ] || [ "$fds" != "$theirs" ]; then
+    echo "large-files: the found files differ" >&2
+    diff <(printf '%s\n' "$ours_mac") <(printf '%s\n' "$theirs") >&2 || true
+    diff <(printf '%s\n' "$fds") <(printf '%s\n' "$theirs") >&2 || true
+    return 1
+  fi
+  local a=() l=() b=() c=()
+  for _ in $(seq "$RUNS"); do  # alternate, so all see the same cache state and load
+    a+=("$(time_once "$BIN/brenvik" scan large-files --home "$home" --layout macos --json --no-progress)")
+    l+=("$(time_once "$BIN/brenvik" scan large-files --home "$home" --layout linux --json --no-progress)")
+    b+=("$(time_once find "$home" -type f -size +50M)")
+    c+=("$(time_once "$fd" -HI -t f --size +52428801b . "$home")")
+  done
+  local ma ml mb mc
+  ma=$(printf '%s\n' "${a[@]}" | median)
+  ml=$(printf '%s\n' "${l[@]}" | median)
+  mb=$(printf '%s\n' "${b[@]}" | median)
+  mc=$(printf '%s\n' "${c[@]}" | median)
+  echo "large-files: median of $RUNS runs: brenvik ${ma} ms (macos layout), ${ml} ms (linux layout, whole tree), find ${mb} ms, fd ${mc} ms"
+  awk -v a="$ma" -v l="$ml" -v b="$mb" -v c="$mc" 'BEGIN {printf "large-files: ratio to find: %.2fx (whole tree %.2fx); to fd: %.2fx (whole tree %.2fx); target at most 0.50x find\n", a/b, l/b, a/c, l/c}'
+}
+
 which=${1:-all}
 case "$which" in
   sizer) bench_sizer ;;
   removal) bench_removal ;;
   junk) bench_junk ;;
-  all) bench_sizer; bench_removal; bench_junk ;;
+  large-files) bench_large_files ;;
+  all) bench_sizer; bench_removal; bench_junk; bench_large_files ;;
   *) echo "unknown benchmark: $which" >&2; exit 2 ;;
 esac

@@ -1,0 +1,9 @@
+// The Large & Old Files module's assembly: its one scan task, and the canned entity class its
+// debug results use. Called by the shell's module registration; safe to call more than once.
+#pragma once
+
+#include <vector>
+
+#include "ScanningService/CoreScanning/BVScanTask.h"
+
+std::vector<BVScanTaskPtr> BVLargeAndOldFilesScanTasks();

@@ -1,0 +1,51 @@
+#include "TrashAndMediaJunkModule/Trash/BVTrashedFileModel.h"
+
+#include <sys/stat.h>
+
+#include "ScanningService/CoreScanning/BVFileRemover.h"
+#include "ScanningService/CoreScanning/BVRemovalResult.h"
+
+namespace {
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::shared_ptr<BVTrashedFileModel> BVTrashedFileModel::modelWithPath(const std::string& path, uint64_t size,
+                                                                      bool autoselected, std::string infoRecordPath) {
+    auto model = BVEntity::model<BVTrashedFileModel>(BVURL::fileURLWithPath(path), size, autoselected);
+    model->infoRecordPath_ = std::move(infoRecordPath);
+    return model;
+}
+
+std::string BVTrashedFileModel::infoRecordPathForItem(const std::string& itemPath) {
+    size_t slash = itemPath.rfind('/');
+    if (slash == std::string::npos || slash == 0) return {};
+    std::string folder = itemPath.substr(0, slash), name = itemPath.substr(slash + 1);
+    size_t parentSlash = folder.rfind('/');
+    if (parentSlash == std::string::npos || folder.substr(parentSlash + 1) != "files") return {};
+    std::string info = folder.substr(0, parentSlash) + "/info";
+    return isDirectory(info) ? info + "/" + name + ".trashinfo" : std::string();
+}
+
+BVRemovalResultPtr BVTrashedFileModel::remove() {
+    auto result = BVFileModel::remove();
+    if (infoRecordPath_.empty() || result->error()) return result;
+    auto u = url();
+    // Only when the item is really gone (a fake removal leaves it, and so keeps the record).
+    if (u && exists(u->path())) return result;
+    if (!exists(infoRecordPath_)) return result;
+    BVError error;
+    if (remover()->removeFileAtPath(BVFileRemover::Path(infoRecordPath_), &error)) return result;
+    BVError recordError(BVTrashErrorDomain, BVTrashErrorInfoRecord,
+                        BVDictionary{{BVLocalizedDescriptionKey, BVValue(error.localizedDescription())}});
+    return std::make_shared<BVRemovalResult>(shared_from_this(), result->size(), recordError);
+}
