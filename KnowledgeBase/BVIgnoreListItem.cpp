@@ -65,7 +65,9 @@ public:
 
     void describePlain() {
         std::string name = node_["BVNodeInfoGenericLocalizedName"].stringValue();
-        item_->titleInfo_ = Text::textInfoForName(name.empty() ? withoutExtension(BVFileIO::lastPathComponent(value_)) : name);
+        // A pattern has no file name to show: it is shown as it is.
+        if (name.empty()) name = regex() ? value_ : withoutExtension(BVFileIO::lastPathComponent(value_));
+        item_->titleInfo_ = Text::textInfoForName(name);
         if (auto stored = Text::fromDictionary(node_["BVNodeInfoGenericLocalizedNameInfo"])) item_->titleInfo_ = stored;
         item_->subtitleInfo_ = scannerDescription();
         item_->iconInfo_ = Icon::fromDictionary(node_["BVNodeInfoGenericIconInfo"]);
@@ -76,7 +78,9 @@ public:
     void describeCache() {
         std::string bundle = node_["BVNodeInfoCacheBundleId"].stringValue();
         std::string oldGroup = node_["BVNodeInfoCacheOldGroupName"].stringValue();
-        item_->subtitleInfo_ = scannerDescription();
+        // An entry of both cache scanners is described by the one its place belongs to.
+        bool user = scanners_.count(10) && (!scanners_.count(9) || value_.rfind("~", 0) == 0);
+        item_->subtitleInfo_ = BVIgnoreListItem::descriptionForScannerID(user ? 10 : 9);
         item_->type_ = 1;
         if (!bundle.empty()) {
             int64_t state = node_["BVNodeInfoCacheRelationState"].int64Value();
@@ -98,7 +102,7 @@ public:
             item_->iconInfo_ = Icon::iconInfoForName("SmartFolderPurple");
             item_->type_ = 3;
         } else {
-            item_->titleInfo_ = Text::textInfoForName(BVFileIO::lastPathComponent(value_));
+            item_->titleInfo_ = Text::textInfoForName(regex() ? value_ : BVFileIO::lastPathComponent(value_));
             item_->iconInfo_ = item_->path_ ? Icon::iconInfoForPath(*item_->path_) : nullptr;
         }
     }
@@ -141,7 +145,7 @@ public:
     void describeLanguage() {
         std::string code = node_["BVNodeInfoLangISOCode"].stringValue();
         std::string appName = node_["BVNodeInfoLangAppName"].stringValue();
-        bool pattern = field(item_->itemInfo_, BVItemInfoIsRegExpKey).boolValue();
+        bool pattern = regex();
         BVKBApplicationInfo stored = BVKBApplicationInfo::fromValue(application_);
         if (!appName.empty() || !stored.bundleID().empty()) {
             auto installed = installedApplication(stored.bundleID());
@@ -223,6 +227,8 @@ public:
     bool hasLanguageCode() const { return !node_["BVNodeInfoLangISOCode"].stringValue().empty(); }
 
 private:
+    bool regex() const { return field(item_->itemInfo_, BVItemInfoIsRegExpKey).boolValue(); }
+
     static BVValue field(const BVDictionary& info, const char* key) {
         auto it = info.find(key);
         return it == info.end() ? BVValue() : it->second;

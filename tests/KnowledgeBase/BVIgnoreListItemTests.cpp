@@ -89,6 +89,12 @@ TEST(BVIgnoreListItem, EachKindDescribesItsEntries) {
         {"media-library cache", {"~/Library/Caches/media", {66}}, 29, "media", "Media library cache", "name", "iTunesCachesIcon",
          "~/Library/Caches/media", ""},
         {"mail attachment", {"~/Mail/a.pdf", {40}}, 23, "a", "", "path", "~/Mail/a.pdf", "~/Mail/a.pdf", ""},
+        {"pattern of mail attachments", {"~/Mail/.*\\.eml", {40}, {}, {"", ""}, true}, 23, "~/Mail/.*\\.eml", "", "path",
+         "~/Mail/.*\\.eml", "~/Mail/.*\\.eml", ""},
+        {"cache folder of both cache scanners", {"~/.cache/thumbnails", BVScannerIdentifiers::normalize(1000001)}, 1, "thumbnails",
+         "User cache", "path", "~/.cache/thumbnails", "~/.cache/thumbnails", ""},
+        {"cache pattern", {"/var/cache/.*\\.tmp", {9, 10}, {}, {"", ""}, true}, 1, "/var/cache/.*\\.tmp", "System cache", "path",
+         "/var/cache/.*\\.tmp", "/var/cache/.*\\.tmp", ""},
     };
     BVIgnoreListContext context = installedNotes();
     for (const Case& c : cases) {

@@ -59,7 +59,7 @@ TEST(BVIgnoreListMigration, PreviousGenerationEntriesGetDisplayInformationAndAre
     for (int64_t record : cache) {
         BVValue info = additionalInfoOfRecord(db, record);
         EXPECT_EQ(info["nameInfo"], BVValue(BVDictionary{{"type", "name"}, {"value", "com.example.tool"}})) << record;
-        EXPECT_EQ(info["descriptionInfo"]["value"].stringValue(), "IgnoreList_ItemDescriptionSystemCache") << record;
+        EXPECT_EQ(info["descriptionInfo"]["value"].stringValue(), "IgnoreList_ItemDescriptionUserCache") << record;
         EXPECT_EQ(info["iconInfo"]["type"].stringValue(), "path") << record;
     }
     std::vector<int64_t> kept = recordsWithValue(db, "~/Projects/keep me.txt");
