@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "KnowledgeBase/BVIgnoreListDescriptions.h"
 #include "KnowledgeBase/BVKnowledgeBaseTypes.h"
@@ -47,7 +48,7 @@ public:
     const BVIgnoreListMigrationIconInfoPtr& iconInfo() const { return iconInfo_; }
     const std::optional<std::string>& path() const { return path_; }
 
-    // Filled in by the kinds (BVIgnoreListItemKinds.cpp).
+    // Set while the entry is described (BVIgnoreListItem.cpp); read through the accessors.
     BVDictionary itemInfo_;
     std::optional<std::string> value_;
     int type_ = 1;
