@@ -3,6 +3,7 @@
 
 #include "App/BVCommands.h"
 #include "Foundation/BVJSONCodec.h"
+#include "KnowledgeBase/BVIgnoreListItem.h"
 #include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
 
 namespace {
@@ -39,6 +40,28 @@ void reportDamaged(const BVKnowledgeBase& kb) {
                  "brenvik: the user knowledge base %s cannot be read. It is kept as it is; until it can be read "
                  "the ignore list is unavailable and scans preselect nothing.\n",
                  kb.userDatabasePath().c_str());
+}
+
+// The entry as the module's ignore list describes it, from the value and the module's scanners.
+BVIgnoreListItemPtr describe(const BVIgnoreItemInfo& item, const BVScannerSet& scanners, const BVIgnoreListContext& context) {
+    BVDictionary info = item.makeBaseInfo();
+    info[BVItemInfoScannersKey] = BVScannerSetValue(scanners);
+    auto described = BVIgnoreListItem::ignoreListItemWithInfo(info, context);
+    return described ? described : BVIgnoreListItem::plainIgnoreListItemWithInfo(info, context);
+}
+
+// Title and subtitle as shown: the stored display information, else a description made now.
+std::pair<std::string, std::string> displayTexts(const BVIgnoreItemInfo& item, const BVScannerSet& scanners,
+                                                 const BVIgnoreListContext& context) {
+    BVValue stored = item.userInfo() ? BVValue(*item.userInfo()) : BVValue();
+    auto title = BVIgnoreListMigrationTextInfo::fromDictionary(stored[BVIgnoreDisplayNameInfoKey]);
+    auto subtitle = BVIgnoreListMigrationTextInfo::fromDictionary(stored[BVIgnoreDisplayDescriptionInfoKey]);
+    if (!title) {
+        auto described = describe(item, scanners, context);
+        title = described->titleInfo();
+        if (!subtitle) subtitle = described->subtitleInfo();
+    }
+    return {title ? title->displayText() : item.item(), subtitle ? subtitle->displayText() : std::string()};
 }
 
 }  // namespace
@@ -110,14 +133,26 @@ int BVCommandIgnore(const BVCommandContext& c) {
     bool listed = false;
     for (const auto& item : items) listed = listed || item->item() == value;
 
+    BVScannerSet scanners = BVScannerIdentifiers::normalize(identifier);
+    BVIgnoreListContext context = kb->ignoreListContext();
     if (o.ignoreAction == "list") {
         if (o.json) {
             BVArray array;
-            for (const auto& item : items) array.push_back(BVDictionary{{"value", item->item()}, {"isRegex", item->isItemRegex()}});
+            for (const auto& item : items) {
+                auto [title, subtitle] = displayTexts(*item, scanners, context);
+                BVDictionary entry{{"value", item->item()}, {"isRegex", item->isItemRegex()}, {"title", title}};
+                if (!subtitle.empty()) entry["subtitle"] = subtitle;
+                array.push_back(entry);
+            }
             BVWriteOutput(BVJSONCodec::encode(BVValue(BVDictionary{{"module", o.module}, {"items", array}}), 2) + "\n");
         } else {
+            // One line per entry: the value, then what it is.
             std::string text;
-            for (const auto& item : items) text += item->item() + (item->isItemRegex() ? "  (regular expression)\n" : "\n");
+            for (const auto& item : items) {
+                auto [title, subtitle] = displayTexts(*item, scanners, context);
+                text += item->item() + (item->isItemRegex() ? "  (regular expression)" : "") + "\n    " + title +
+                        (subtitle.empty() ? "" : " - " + subtitle) + "\n";
+            }
             BVWriteOutput(text);
         }
         return 0;
@@ -127,7 +162,10 @@ int BVCommandIgnore(const BVCommandContext& c) {
             std::fprintf(stderr, "brenvik: %s is already on the %s ignore list\n", value.c_str(), o.module.c_str());
             return 0;
         }
-        if (!handle.createIgnoreItemWithInfo(BVIgnoreItemInfo(value, o.ignoreRegex))) {
+        // The entry keeps how it was described when it was added.
+        BVIgnoreItemInfo plain(value, o.ignoreRegex);
+        BVDictionary display = BVKnowledgeBase::additionalInfoFromIgnoreListItem(*describe(plain, scanners, context));
+        if (!handle.createIgnoreItemWithInfo(BVIgnoreItemInfo(value, o.ignoreRegex, display))) {
             std::fprintf(stderr, "brenvik: %s could not be added to the %s ignore list\n", value.c_str(), o.module.c_str());
             return 1;
         }

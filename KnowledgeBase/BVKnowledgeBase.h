@@ -23,6 +23,7 @@
 #include "Foundation/BVPaths.h"
 #include "Foundation/BVWorkspace.h"
 #include "KnowledgeBase/BVItemSet.h"
+#include "KnowledgeBase/BVIgnoreListItem.h"
 #include "KnowledgeBase/BVKnowledgeBaseTypes.h"
 #include "KnowledgeBase/FMDatabase.h"
 
@@ -115,6 +116,21 @@ public:
     }
     // The user's type-3 rows for the scanners, rows differing only by scanner merged.
     std::vector<BVDictionary> userIgnoreItemsForScanners(const BVScannerSet& scanners);
+
+    // --- Display information of older entries (BVKnowledgeBaseIgnoreMigration.cpp) ---
+    // Gives every stored ignore entry its display-information dictionary, once, after the
+    // previous generation's database was taken over. Entries no kind describes get the plain
+    // description and are kept; only entries without a value (they match nothing) are removed.
+    bool migrateAllBRK3IgnoreInformation();
+    // The entry's stored additional information with the description's "nameInfo",
+    // "descriptionInfo" and "iconInfo" put in (each left out when incomplete).
+    static BVDictionary additionalInfoFromIgnoreListItem(const BVIgnoreListItem& item);
+    // Writes each entry's additional information and value to all of its rows; one transaction.
+    bool updateAdditionalInfoForIgnoreItems(const std::vector<BVDictionary>& itemInfos);
+    // Deletes the rows with their notes; one transaction.
+    bool removeNonMigratedIgnoreItems(const std::vector<int64_t>& records);
+    // Installed applications and suites as this knowledge base knows them.
+    BVIgnoreListContext ignoreListContext();
 
     // --- Applications (BVKnowledgeBaseApplications.cpp) ---
     int64_t fileTypeForFilePath(const std::string& path);

@@ -153,6 +153,7 @@ std::vector<BVDictionary> BVKnowledgeBase::userIgnoreItemsForScanners(const BVSc
         auto found = merged.find(identity);
         if (found == merged.end()) {
             info[BVItemInfoScannersKey] = BVScannerSetValue({scanner});
+            info[BVItemInfoRecordIDsKey] = BVArray{record};
             merged.emplace(identity, items.size());
             items.push_back(std::move(info));
         } else {
@@ -160,6 +161,9 @@ std::vector<BVDictionary> BVKnowledgeBase::userIgnoreItemsForScanners(const BVSc
             BVScannerSet set = BVScannerSetFromValue(existing[BVItemInfoScannersKey]);
             set.insert(scanner);
             existing[BVItemInfoScannersKey] = BVScannerSetValue(set);
+            BVArray records = existing[BVItemInfoRecordIDsKey].arrayValue();
+            records.push_back(record);
+            existing[BVItemInfoRecordIDsKey] = std::move(records);
         }
     }
     return items;

@@ -16,6 +16,8 @@ inline constexpr const char* BVItemInfoApplicationInfoKey = "BVItemInfoApplicati
 inline constexpr const char* BVItemInfoApplicationTypeKey = "BVItemInfoApplicationTypeKey";
 inline constexpr const char* BVItemInfoScannersKey = "BVItemInfoScannersKey";
 inline constexpr const char* BVItemInfoRecordID = "BVItemInfoRecordID";
+// Every row of a merged ignore entry (one per scanner), as an array of record ids.
+inline constexpr const char* BVItemInfoRecordIDsKey = "BVItemInfoRecordIDs";
 
 inline constexpr const char* BVKnowledgeBaseDidAddItemNotification = "BVKnowledgeBaseDidAddItemNotification";
 inline constexpr const char* BVKnowledgeBaseDidRemoveItemNotification = "BVKnowledgeBaseDidRemoveItemNotification";

@@ -41,7 +41,15 @@ TEST(BVKnowledgeBaseCommands, IgnoreListRoundTrip) {
     EXPECT_EQ(run(brenvik(home, "--layout linux ignore add mail '~/Mail/.*\\.eml' --regex")).status, 0);
     CommandRun listed = run(brenvik(home, "--layout linux ignore list system-junk"));
     EXPECT_EQ(listed.status, 0);
-    EXPECT_EQ(listed.output, "~/.cache/thumbnails\n");
+    EXPECT_EQ(listed.output, "~/.cache/thumbnails\n    thumbnails - User cache\n");
+    // Every row of the entry keeps its display information, as a binary property list.
+    CommandRun stored = run("python3 -c \"import sqlite3,plistlib,sys; db=sqlite3.connect(sys.argv[1]); "
+                            "rows=db.execute('SELECT AdditionalInfo FROM Item WHERE Value = ?', ('~/.cache/thumbnails',)).fetchall(); "
+                            "print(len(rows), sorted(set(plistlib.loads(r[0])['nameInfo']['value'] for r in rows)))\" '" +
+                            userDatabase(home) + "'");
+    EXPECT_EQ(stored.output, "16 ['thumbnails']\n");
+    CommandRun mail = run(brenvik(home, "--layout linux ignore list mail --json"));
+    EXPECT_NE(mail.output.find("\"title\": \"~/Mail/.*\\\\.eml\""), std::string::npos) << mail.output;
     CommandRun info = run(brenvik(home, "--layout linux kb info --json"));
     EXPECT_EQ(info.status, 0);
     EXPECT_NE(info.output.find("\"ignoreEntries\": 17"), std::string::npos) << info.output;  // 16 members + mail
