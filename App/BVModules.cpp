@@ -7,7 +7,7 @@
 // assembly (its tasks in order) lives in the module's own folder.
 void BVRegisterModules(BVModuleRegistry& registry) {
     BVSystemJunkModule::registerCannedClasses();
-    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, &BVSystemJunkModule::scanTasks});
+    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, &BVSystemJunkModule::scanTasks, {}});
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup, [] { return BVTrashScanTasks(); },
                         [](const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});
     registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}});
