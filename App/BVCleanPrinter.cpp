@@ -2,8 +2,24 @@
 
 #include "App/BVResultPrinter.h"
 #include "Foundation/QLFileSizer.h"
+#include "ScanningService/CoreScanning/BVTreeEntity.h"
 
 namespace {
+
+// A group (a sequence, or a tree without a path of its own) is removed as its members, so it is
+// shown as them: every line of the list is something that really goes, never a group's label
+// (a trash bin's group is named "/").
+void collectShown(const BVEntityPtr& e, std::vector<BVEntityPtr>& shown) {
+    auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e);
+    auto children = tree ? tree->children() : std::vector<BVEntityPtr>{};
+    bool isGroup = dynamic_cast<const BVGroupedSequenceModel*>(e.get()) || dynamic_cast<const BVFileSequenceModel*>(e.get()) ||
+                   BVResultPrinter::entityPath(e).empty();
+    if (!isGroup || children.empty()) {
+        shown.push_back(e);
+        return;
+    }
+    for (const auto& c : children) collectShown(c, shown);
+}
 
 std::string human(uint64_t size) { return QLFileSizer::nonLocalizedDisplayItemSizeFromSize(size); }
 
@@ -40,9 +56,11 @@ uint64_t totalSize(const std::vector<BVEntityPtr>& entities) {
 }
 
 std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths) {
+    std::vector<BVEntityPtr> shown;
+    for (const auto& e : entities) collectShown(e, shown);
     std::string out;
-    for (const auto& e : entities) out += "  " + BVResultPrinter::displayValue(e, paths) + "  " + human(e->size()) + "\n";
-    out += std::to_string(entities.size()) + (entities.size() == 1 ? " item, " : " items, ") + human(totalSize(entities)) + "\n";
+    for (const auto& e : shown) out += "  " + BVResultPrinter::displayValue(e, paths) + "  " + human(e->size()) + "\n";
+    out += std::to_string(shown.size()) + (shown.size() == 1 ? " item, " : " items, ") + human(totalSize(entities)) + "\n";
     return out;
 }
 

@@ -18,7 +18,8 @@ struct BVModuleClean {
 namespace BVCleanPrinter {
 
 uint64_t totalSize(const std::vector<BVEntityPtr>& entities);
-// One line per entity: its path (home as "~") or value, and its size; then the total.
+// One line per entity: its path (home as "~") or value, and its size; then the total. A group
+// without a path is listed as its members.
 std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths);
 // {"module", "dryRun": true, "size", "items": [ENTITY...]}: what a dry run would remove.
 BVValue selectionJSON(const std::string& module, const std::vector<BVEntityPtr>& entities);

@@ -5,6 +5,7 @@
 #include "App/BVCleanPrinter.h"
 #include "Foundation/BVJSONCodec.h"
 #include "ScanningService/CoreScanning/BVFileModel.h"
+#include "ScanningService/CoreScanning/BVTreeEntity.h"
 
 TEST(BVCleanPrinter, ReportsEveryEntityWithItsStateAndErrors) {
     BVPaths paths(BVLayout::linux, "/home/u");
@@ -35,6 +36,14 @@ TEST(BVCleanPrinter, ReportsEveryEntityWithItsStateAndErrors) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("1 item not (fully) removed"), std::string::npos) << text;
+
+    // A group without a path of its own is listed as what it holds.
+    auto group = std::make_shared<BVGroupedSequenceModel>(BVValueObject::with(BVValue("/")), true);
+    group->addChild(gone);
+    group->addChild(kept);
+    EXPECT_EQ(BVCleanPrinter::selectionText({group, log}, paths),
+              "  ~/.cache/app/data  700 bytes\n  ~/.cache/app/locked  300 bytes\n  ~/.local/state/x.log  50 bytes\n"
+              "3 items, 1 KB\n");
 
     BVModuleClean nothing{"trash", {}};
     EXPECT_EQ(BVCleanPrinter::state(nothing), uint64_t(BVRemovalStateSucceeded));
