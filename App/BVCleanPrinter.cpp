@@ -6,15 +6,18 @@
 
 namespace {
 
+bool isGroup(const BVEntityPtr& e) {
+    return dynamic_cast<const BVGroupedSequenceModel*>(e.get()) || dynamic_cast<const BVFileSequenceModel*>(e.get()) ||
+           BVResultPrinter::entityPath(e).empty();
+}
+
 // A group (a sequence, or a tree without a path of its own) is removed as its members, so it is
 // shown as them: every line of the list is something that really goes, never a group's label
 // (a trash bin's group is named "/").
 void collectShown(const BVEntityPtr& e, std::vector<BVEntityPtr>& shown) {
     auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e);
     auto children = tree ? tree->children() : std::vector<BVEntityPtr>{};
-    bool isGroup = dynamic_cast<const BVGroupedSequenceModel*>(e.get()) || dynamic_cast<const BVFileSequenceModel*>(e.get()) ||
-                   BVResultPrinter::entityPath(e).empty();
-    if (!isGroup || children.empty()) {
+    if (!isGroup(e) || children.empty()) {
         shown.push_back(e);
         return;
     }
@@ -34,14 +37,25 @@ const char* stateWord(uint64_t state) {
 // Shows a result, its own errors, and its children only where something failed below: a
 // successful subtree is one line.
 void printResult(std::string& out, const BVRemovalResultPtr& r, const BVPaths& paths, int level) {
+    // A group is reported as its members, as the list before the clean showed it.
+    auto children = r->children();
+    if (isGroup(r->entity()) && !children.empty() && !r->error()) {
+        for (const auto& c : children) printResult(out, c, paths, level);
+        return;
+    }
     std::string indent(size_t(2 * level + 2), ' ');
     uint64_t state = r->state();
-    out += indent + stateWord(state) + "  " + BVResultPrinter::displayValue(r->entity(), paths);
-    if (state != BVRemovalStateFailed) out += "  " + human(r->size()) + " freed";
-    out += "\n";
+    // A group refused as a whole names the items it holds.
+    std::vector<BVEntityPtr> shown;
+    collectShown(r->entity(), shown);
+    for (const auto& e : shown) {
+        out += indent + stateWord(state) + "  " + BVResultPrinter::displayValue(e, paths);
+        if (state != BVRemovalStateFailed && shown.size() == 1) out += "  " + human(r->size()) + " freed";
+        out += "\n";
+    }
     if (r->error()) out += indent + "  error: " + r->error()->localizedDescription() + "\n";
     if (state == BVRemovalStateSucceeded) return;
-    for (const auto& c : r->children())
+    for (const auto& c : children)
         if (c->state() != BVRemovalStateSucceeded) printResult(out, c, paths, level + 1);
 }
 
