@@ -47,20 +47,7 @@ BVRemovalResultPtr BVLogModel::remove() {
             if (!fileManager_->fileExistsAtPath(child)) continue;
             if (auto failure = clearFile(child)) errors.push_back(*failure);
         }
-        if (!errors.empty()) {
-            BVArray list;
-            std::string descriptions;
-            for (const auto& e : errors) {
-                list.push_back(BVValue(BVDictionary{{"domain", BVValue(e.domain())},
-                                                    {"code", BVValue(e.code())},
-                                                    {BVLocalizedDescriptionKey, BVValue(e.localizedDescription())}}));
-                if (!descriptions.empty()) descriptions += "\n";
-                descriptions += e.localizedDescription();
-            }
-            error = BVError(BVFolderModelErrorDomain, BVFolderModelErrorContents,
-                            BVDictionary{{BVFolderContentErrorsKey, BVValue(std::move(list))},
-                                         {BVLocalizedDescriptionKey, BVValue(descriptions)}});
-        }
+        if (!errors.empty()) error = BVFolderContentsError(errors);
     }
     return std::make_shared<BVRemovalResult>(self, error ? 0 : size(), error);
 }

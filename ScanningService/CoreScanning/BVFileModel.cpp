@@ -22,25 +22,27 @@ std::shared_ptr<BVFolderModel> BVFolderModel::modelWithPath(const std::string& p
     return BVEntity::model<BVFolderModel>(BVURL::fileURLWithPath(path, true), size, autoselected);
 }
 
+BVError BVFolderContentsError(const std::vector<BVError>& errors) {
+    BVArray list;
+    std::string descriptions;
+    for (const auto& e : errors) {
+        list.push_back(BVValue(BVDictionary{{"domain", BVValue(e.domain())},
+                                            {"code", BVValue(e.code())},
+                                            {BVLocalizedDescriptionKey, BVValue(e.localizedDescription())}}));
+        if (!descriptions.empty()) descriptions += "\n";
+        descriptions += e.localizedDescription();
+    }
+    return BVError(BVFolderModelErrorDomain, BVFolderModelErrorContents,
+                   BVDictionary{{BVFolderContentErrorsKey, BVValue(std::move(list))},
+                                {BVLocalizedDescriptionKey, BVValue(descriptions)}});
+}
+
 BVRemovalResultPtr BVFolderModel::remove() {
     auto u = url();
     std::vector<BVError> errors;
     bool removed = remover()->removeContentsOfDirectoryAtPath(u ? BVFileRemover::Path(u->path()) : std::nullopt, &errors);
     std::optional<BVError> error;
-    if (!errors.empty()) {
-        BVArray list;
-        std::string descriptions;
-        for (const auto& e : errors) {
-            list.push_back(BVValue(BVDictionary{{"domain", BVValue(e.domain())},
-                                                {"code", BVValue(e.code())},
-                                                {BVLocalizedDescriptionKey, BVValue(e.localizedDescription())}}));
-            if (!descriptions.empty()) descriptions += "\n";
-            descriptions += e.localizedDescription();
-        }
-        error = BVError(BVFolderModelErrorDomain, BVFolderModelErrorContents,
-                        BVDictionary{{BVFolderContentErrorsKey, BVValue(std::move(list))},
-                                     {BVLocalizedDescriptionKey, BVValue(descriptions)}});
-    }
+    if (!errors.empty()) error = BVFolderContentsError(errors);
     return std::make_shared<BVRemovalResult>(shared_from_this(), removed ? size() : 0, error);
 }
 

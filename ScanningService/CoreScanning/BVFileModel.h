@@ -4,6 +4,7 @@
 // reports what was freed. Built on one scan thread, removed on the clean worker.
 #pragma once
 
+#include "Foundation/BVError.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 #include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
 
@@ -32,6 +33,9 @@ private:
 inline constexpr const char* BVFolderModelErrorDomain = "BVFolderModelErrorDomain";
 inline constexpr int64_t BVFolderModelErrorContents = 101;
 inline constexpr const char* BVFolderContentErrorsKey = "NSErrorUserInfoKeyFolderContentErrors";
+// The one error of a folder whose contents were partly left: every item's error under
+// BVFolderContentErrorsKey, their descriptions joined by newlines as its description.
+BVError BVFolderContentsError(const std::vector<BVError>& errors);
 
 class BVFolderModel : public BVFileModel {
     BV_ENTITY_CLASS(BVFolderModel)
