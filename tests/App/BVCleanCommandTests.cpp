@@ -6,23 +6,16 @@
 #include <sys/stat.h>
 
 #include "Foundation/BVJSONCodec.h"
-#include "Foundation/BVProcess.h"
 #include "tests/fixtures/BVTestApplicationProcess.h"
+#include "tests/fixtures/BVCommandRun.h"
 
 namespace {
 
-struct CommandRun {
-    int status;
-    std::string out, err;
-};
+using CommandRun = BVCommandRun;
 
 CommandRun brenvik(std::vector<std::string> arguments, const BVTemporaryFolder& t, const std::string& input = {}) {
     arguments.insert(arguments.end(), {"--home", t / "home", "--root", t / "root", "--layout", "linux", "--no-progress"});
-    BVProcess p(BRENVIK_BINARY, arguments);
-    p.setStandardInput(input);
-    std::string out;
-    p.executeWithProgress(nullptr, BVStandardOutput{&out});
-    return {p.outcome().exitStatus, out, p.outcome().standardError};
+    return BVRunBrenvik(arguments, input);
 }
 
 bool exists(const std::string& path) {

@@ -3,21 +3,15 @@
 
 #include "Foundation/BVJSONCodec.h"
 #include "Foundation/BVPlistCodec.h"
-#include "Foundation/BVProcess.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
+#include "tests/fixtures/BVCommandRun.h"
 
 namespace {
 
-struct CommandRun {
-    int status;
-    std::string out, err;
-};
+using CommandRun = BVCommandRun;
 
 CommandRun brenvik(const std::vector<std::string>& arguments) {
-    BVProcess p(BRENVIK_BINARY, arguments);
-    std::string out;
-    p.executeWithProgress(nullptr, BVStandardOutput{&out});
-    return {p.outcome().exitStatus, out, p.outcome().standardError};
+    return BVRunBrenvik(arguments);
 }
 
 }  // namespace

@@ -7,22 +7,16 @@
 
 #include "Foundation/BVFileManager.h"
 #include "Foundation/BVJSONCodec.h"
-#include "Foundation/BVProcess.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
+#include "tests/fixtures/BVCommandRun.h"
 
 namespace {
 
-struct CommandRun {
-    int status;
-    std::string out, err;
-};
+using CommandRun = BVCommandRun;
 
 CommandRun brenvik(std::vector<std::string> arguments, const std::string& home, const std::string& layout) {
     arguments.insert(arguments.end(), {"--home", home, "--layout", layout, "--no-progress"});
-    BVProcess p(BRENVIK_BINARY, arguments);
-    std::string out;
-    p.executeWithProgress(nullptr, BVStandardOutput{&out});
-    return {p.outcome().exitStatus, out, p.outcome().standardError};
+    return BVRunBrenvik(arguments);
 }
 
 BVValue json(const CommandRun& r) {

@@ -9,22 +9,16 @@
 #include <set>
 
 #include "Foundation/BVJSONCodec.h"
-#include "Foundation/BVProcess.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
+#include "tests/fixtures/BVCommandRun.h"
 
 namespace {
 
-struct CommandRun {
-    int status;
-    std::string out, err;
-};
+using CommandRun = BVCommandRun;
 
 CommandRun brenvik(std::vector<std::string> arguments, const BVTemporaryFolder& fixture, const std::string& layout) {
     arguments.insert(arguments.end(), {"--home", fixture / "home", "--root", fixture / "root", "--layout", layout, "--no-progress"});
-    BVProcess p(BRENVIK_BINARY, arguments);
-    std::string out;
-    p.executeWithProgress(nullptr, BVStandardOutput{&out});
-    return {p.outcome().exitStatus, out, p.outcome().standardError};
+    return BVRunBrenvik(arguments);
 }
 
 // path -> autoselected, for every entity of one result (at any depth), paths relative to the
