@@ -97,11 +97,8 @@ std::vector<BVRemovalResultPtr> runClean(const std::vector<BVCleanTaskPtr>& task
 }  // namespace
 
 int BVCommandClean(const BVCommandContext& c) {
-    const BVModule* module = c.registry.moduleNamed(c.options.module);
-    if (!module) {
-        std::fprintf(stderr, "brenvik: unknown module '%s' (see `brenvik modules`)\n", c.options.module.c_str());
-        return 2;
-    }
+    const BVModule* module = BVModuleNamedOrExplain(c);
+    if (!module) return 2;
     auto kb = BVOpenKnowledgeBase();
     if (!kb) return 3;
 

@@ -2,12 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-}  // namespace
+#include "Foundation/BVASCIICase.h"
 
 std::shared_ptr<BVCleanPreparation> BVCleanPreparation::create(BVWorkspacePtr workspace,
                                                                std::vector<std::shared_ptr<BVRemovalDependency>> dependencies) {
@@ -26,7 +21,7 @@ std::vector<BVRunningApplicationPtr> BVCleanPreparation::blockingApplications() 
     std::vector<BVRunningApplicationPtr> applications;
     std::set<std::string> seen;
     for (const auto& d : dependencies_) {
-        if (d->isFulfilled() || !seen.insert(lowered(d->applicationBundleID())).second) continue;
+        if (d->isFulfilled() || !seen.insert(BVASCIILowercase(d->applicationBundleID())).second) continue;
         if (auto running = terminator_->runningApplicationWithBundleID(d->applicationBundleID()))
             applications.push_back(running);
     }
@@ -34,9 +29,9 @@ std::vector<BVRunningApplicationPtr> BVCleanPreparation::blockingApplications() 
 }
 
 void BVCleanPreparation::applicationTerminated(const BVRunningApplicationPtr& application) {
-    std::string bundleID = lowered(application->bundleIdentifier());
+    std::string bundleID = BVASCIILowercase(application->bundleIdentifier());
     for (const auto& d : dependencies_)
-        if (lowered(d->applicationBundleID()) == bundleID) d->fulfill();
+        if (BVASCIILowercase(d->applicationBundleID()) == bundleID) d->fulfill();
     {
         std::lock_guard lock(mutex_);
         terminatedBundleIDs_.insert(bundleID);
@@ -52,7 +47,7 @@ bool BVCleanPreparation::quit(const std::vector<BVRunningApplicationPtr>& applic
     std::unique_lock lock(mutex_);
     return terminated_.wait_for(lock, timeout, [&] {
         return std::all_of(applications.begin(), applications.end(), [&](const BVRunningApplicationPtr& a) {
-            return terminatedBundleIDs_.count(lowered(a->bundleIdentifier())) > 0;
+            return terminatedBundleIDs_.count(BVASCIILowercase(a->bundleIdentifier())) > 0;
         });
     });
 }

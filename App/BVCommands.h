@@ -50,5 +50,9 @@ class BVKnowledgeBase;
 // commands that need it then stop with status 3).
 std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase();
 
+// The module the command names, or none after telling the user (the command then stops with
+// status 2).
+const BVModule* BVModuleNamedOrExplain(const BVCommandContext& context);
+
 // Writes text to standard output in full.
 void BVWriteOutput(const std::string& text);

@@ -19,6 +19,12 @@ BVResultPrinter::TreeOptions treeOptions(const BVCommandContext& c) {
 
 }  // namespace
 
+const BVModule* BVModuleNamedOrExplain(const BVCommandContext& c) {
+    const BVModule* module = c.registry.moduleNamed(c.options.module);
+    if (!module) std::fprintf(stderr, "brenvik: unknown module '%s' (see `brenvik modules`)\n", c.options.module.c_str());
+    return module;
+}
+
 void BVWriteOutput(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
@@ -48,11 +54,8 @@ int BVCommandModules(const BVCommandContext& c) {
 }
 
 int BVCommandScan(const BVCommandContext& c) {
-    const BVModule* module = c.registry.moduleNamed(c.options.module);
-    if (!module) {
-        std::fprintf(stderr, "brenvik: unknown module '%s' (see `brenvik modules`)\n", c.options.module.c_str());
-        return 2;
-    }
+    const BVModule* module = BVModuleNamedOrExplain(c);
+    if (!module) return 2;
     if (!c.options.group.empty() && module->name != "large-files") {
         std::fprintf(stderr, "brenvik: --group applies to the large-files module only\n");
         return 2;

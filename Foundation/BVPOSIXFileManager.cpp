@@ -9,16 +9,12 @@
 #include <cerrno>
 #include <cctype>
 
+#include "Foundation/BVASCIICase.h"
 #include "Foundation/BVComputableProgress.h"
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVTreeRemoval.h"
 
 namespace {
-
-std::string lower(std::string s) {
-    for (auto& c : s) c = char(std::tolower((unsigned char)c));
-    return s;
-}
 
 bool namesMatch(const std::string& candidate, const std::string& name, bool byWords) {
     if (byWords) {
@@ -28,7 +24,7 @@ bool namesMatch(const std::string& candidate, const std::string& name, bool byWo
         size_t dot = candidate.rfind('.');  // the extension may follow the matching words
         return dot != std::string::npos && dot > 0 && BVFileNameWords(candidate.substr(0, dot)) == wanted;
     }
-    std::string c = lower(candidate), n = lower(name);
+    std::string c = BVASCIILowercase(candidate), n = BVASCIILowercase(name);
     if (c == n) return true;
     return c.size() > n.size() + 1 && c.compare(0, n.size(), n) == 0 && c[n.size()] == '.' &&
            c.find('.', n.size() + 1) == std::string::npos;
@@ -60,13 +56,13 @@ std::vector<std::string> BVFileNameWords(const std::string& name) {
     std::string current;
     for (char c : name) {
         if (c == ' ' || c == '.' || c == '-' || c == '_') {
-            if (!current.empty()) words.push_back(lower(current));
+            if (!current.empty()) words.push_back(BVASCIILowercase(current));
             current.clear();
         } else {
             current += c;
         }
     }
-    if (!current.empty()) words.push_back(lower(current));
+    if (!current.empty()) words.push_back(BVASCIILowercase(current));
     return words;
 }
 

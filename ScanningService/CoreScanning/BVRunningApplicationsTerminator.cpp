@@ -1,14 +1,8 @@
 #include "ScanningService/CoreScanning/BVRunningApplicationsTerminator.h"
 
 #include <algorithm>
-#include <cctype>
 
-namespace {
-std::string lower(std::string s) {
-    for (auto& c : s) c = char(std::tolower((unsigned char)c));
-    return s;
-}
-}  // namespace
+#include "Foundation/BVASCIICase.h"
 
 std::shared_ptr<BVRunningApplicationsTerminator> BVRunningApplicationsTerminator::create(BVWorkspacePtr workspace) {
     auto terminator = std::make_shared<BVRunningApplicationsTerminator>(std::move(workspace));
@@ -22,9 +16,9 @@ BVRunningApplicationsTerminator::BVRunningApplicationsTerminator(BVWorkspacePtr 
       workQueue_(BVDispatchQueue::serial("BVRunningApplicationsTerminator.WorkQueue")) {}
 
 BVRunningApplicationPtr BVRunningApplicationsTerminator::runningApplicationWithBundleID(const std::string& bundleID) {
-    std::string wanted = lower(bundleID);
+    std::string wanted = BVASCIILowercase(bundleID);
     for (const auto& app : workspace_->runningApplications())
-        if (lower(app->bundleIdentifier()) == wanted) return app;
+        if (BVASCIILowercase(app->bundleIdentifier()) == wanted) return app;
     return nullptr;
 }
 
