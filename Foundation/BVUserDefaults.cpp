@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <map>
+#include <mutex>
+
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVPaths.h"
@@ -12,20 +15,71 @@ std::shared_ptr<BVUserDefaults> BVUserDefaults::standardUserDefaults() {
     return std::make_shared<BVUserDefaults>(paths->userDefaultsFile());
 }
 
+namespace {
+
+// A defaults file as last parsed, and what the file was then.
+struct ParsedFile {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    struct timespec modified {};
+    BVDictionary contents;
+    bool damaged = false;
+};
+
+struct ParsedFiles {
+    std::mutex mutex;  // guards `files` and serialises writes
+    std::map<std::string, ParsedFile> files;
+};
+
+ParsedFiles& parsedFiles() {
+    static auto* files = new ParsedFiles();
+    return *files;
+}
+
+bool sameFile(const ParsedFile& p, const struct stat& st) {
+    return p.device == st.st_dev && p.inode == st.st_ino && p.size == st.st_size &&
+           p.modified.tv_sec == st.st_mtim.tv_sec && p.modified.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
 BVUserDefaults::BVUserDefaults(std::string filePath) : filePath_(std::move(filePath)) {}
 
 BVDictionary BVUserDefaults::read(bool* damaged) const {
     if (damaged) *damaged = false;
+    auto& shared = parsedFiles();
     struct stat st {};
-    if (::stat(filePath_.c_str(), &st) != 0) return {};
-    std::string error;
-    auto value = BVPlistCodec::decodeFile(filePath_, &error);
-    if (!value || !value->isDictionary()) {
-        if (damaged) *damaged = true;
-        BVLogger::error("[defaults] cannot read " + filePath_ + ": " + (value ? "not a dictionary" : error));
+    if (::stat(filePath_.c_str(), &st) != 0) {
+        std::lock_guard lock(shared.mutex);
+        shared.files.erase(filePath_);
         return {};
     }
-    return value->dictionaryValue();
+    {
+        std::lock_guard lock(shared.mutex);
+        auto it = shared.files.find(filePath_);
+        if (it != shared.files.end() && sameFile(it->second, st)) {
+            if (damaged) *damaged = it->second.damaged;
+            return it->second.contents;
+        }
+    }
+    std::string error;
+    auto value = BVPlistCodec::decodeFile(filePath_, &error);
+    ParsedFile parsed{st.st_dev, st.st_ino, st.st_size, st.st_mtim, {}, !value || !value->isDictionary()};
+    bool isDamaged = parsed.damaged;
+    if (!isDamaged) parsed.contents = value->dictionaryValue();
+    if (damaged) *damaged = isDamaged;
+    bool first;  // no other thread parsed this same state of the file meanwhile
+    BVDictionary contents = parsed.contents;
+    {
+        std::lock_guard lock(shared.mutex);
+        auto it = shared.files.find(filePath_);
+        first = it == shared.files.end() || !sameFile(it->second, st);
+        shared.files[filePath_] = std::move(parsed);
+    }
+    if (first && isDamaged)
+        BVLogger::error("[defaults] cannot read " + filePath_ + ": " + (value ? "not a dictionary" : error));
+    return contents;
 }
 
 std::optional<BVValue> BVUserDefaults::objectForKey(const std::string& key) const {
@@ -42,8 +96,14 @@ bool BVUserDefaults::boolForKey(const std::string& key) const {
 
 BVDictionary BVUserDefaults::dictionaryRepresentation() const { return read(nullptr); }
 
+// Writes in this process take turns (read, change, replace the file) under a lock of their own.
+static std::mutex& writeMutex() {
+    static auto* m = new std::mutex();
+    return *m;
+}
+
 bool BVUserDefaults::setObject(const std::string& key, const BVValue& value, std::string* error) {
-    std::lock_guard lock(writeMutex_);
+    std::lock_guard lock(writeMutex());
     bool damaged = false;
     auto all = read(&damaged);
     if (damaged) {
@@ -56,7 +116,7 @@ bool BVUserDefaults::setObject(const std::string& key, const BVValue& value, std
 }
 
 bool BVUserDefaults::removeObjectForKey(const std::string& key, std::string* error) {
-    std::lock_guard lock(writeMutex_);
+    std::lock_guard lock(writeMutex());
     bool damaged = false;
     auto all = read(&damaged);
     if (damaged) {

@@ -1,7 +1,9 @@
-// BVUserDefaults: the user defaults, a property-list file read at the moment of each use, so
+// BVUserDefaults: the user defaults, a property-list file looked at the moment of each use, so
 // that a switch written by `brenvik defaults write` or by a test's fixture home takes effect at
-// once. Writes are read-modify-write with an atomic replace; a damaged file reads as empty and
-// is never overwritten by a read. Safe from any thread (writes are serialised in-process).
+// once. The parsed file is kept, per path and for the whole process, and parsed again only when
+// its inode, size or modification time changed; so a damaged file is reported once, not at
+// every read. Writes are read-modify-write with an atomic replace, serialised in this process; a
+// damaged file reads as empty and is never overwritten. Safe from any thread.
 #pragma once
 
 #include <memory>
@@ -31,5 +33,4 @@ private:
     BVDictionary read(bool* damaged) const;
 
     std::string filePath_;
-    std::mutex writeMutex_;
 };
