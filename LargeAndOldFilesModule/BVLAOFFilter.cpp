@@ -24,6 +24,15 @@ BVLAOFFilter::BVLAOFFilter(std::shared_ptr<BVScanKnowledgeBase> knowledgeBase, s
 bool BVLAOFFilter::isInExcludedLocation(const std::string& path) const {
     auto library = paths_->userLibraryURL();
     if (library && path.compare(0, library->size(), *library) == 0) return true;
+    // The linux layout's library is the hidden folders at the top of the home: programs' data,
+    // toolchains and the XDG folders, whose big files (a toolchain's libraries, say) are not the
+    // user's documents and break what installed them when removed.
+    if (paths_->layout() == BVLayout::linux) {
+        const std::string& home = paths_->home();
+        if (path.size() > home.size() + 1 && path.compare(0, home.size(), home) == 0 && path[home.size()] == '/' &&
+            path[home.size() + 1] == '.')
+            return true;
+    }
     return iTunesLibraryURL_ && BVIsSubpathOf(path, *iTunesLibraryURL_);
 }
 

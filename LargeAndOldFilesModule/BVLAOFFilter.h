@@ -1,8 +1,9 @@
 // BVLAOFFilter: decides which found files the large-files scan leaves out: what the rules or
 // the user's ignore list exclude (the path itself, or every file of its extension written as
 // ".ext"), everything whose path begins with the user's library folder (a plain text prefix,
-// so a sibling such as "Library Backup" is left out too), and everything inside the media
-// library. `isFolderPrunedAtPath` is the same location test for folders, so the walk need not
+// so a sibling such as "Library Backup" is left out too; on the linux layout, whose library is
+// the hidden folders at the top of the home, everything in "~/.*"), and everything inside the
+// media library. `isFolderPrunedAtPath` is the same location test for folders, so the walk need not
 // enter them. Made per scan; the media-library location is read once. Safe from the walk's
 // worker threads (the knowledge base is).
 #pragma once
