@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Foundation/BVSafeResolver.h"
 #include "Foundation/BVTreeRemoval.h"
 #include "Foundation/QLFileSizer.h"
 #include "PrivilegedOperationsPerformer/BVAgentProtocol.h"
@@ -24,17 +25,13 @@ BVArray BVAgentFailure(const BVError& error) { return BVAgentOk(false, error); }
 
 namespace {
 
-// A folder descriptor closed at the end of the scope.
+// A canonical folder opened again with no link followed: a link swapped in since the path was
+// canonicalised and checked fails the open instead of being followed.
 struct Folder {
-    int fd;
-    // `path` is resolved already; its last component is not followed.
+    BVFileIdentity identity;  // before `fd`, which fills it in
+    BVFd fd;
     explicit Folder(const std::string& path, BVError* error)
-        : fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
-        if (fd < 0) BVSetError(error, BVError::fromErrno(errno, path));
-    }
-    ~Folder() {
-        if (fd >= 0) ::close(fd);
-    }
+        : fd(BVSafeResolver::openCanonicalFolder(path, O_PATH, &identity, error)) {}
 };
 
 }  // namespace
@@ -46,8 +43,12 @@ BVArray BVAgentFileOperations::fileExists(const std::string& path) const {
     BVError error;
     auto p = policy_.canonicalize(path, Access::Read, &error);
     if (!p) return error.domain() == BVPOSIXErrorDomain && error.code() == ENOENT ? BVAgentOk(false) : BVAgentFailure(error);
-    struct stat st;
-    if (::lstat(p->full.c_str(), &st) == 0) return BVAgentOk(true);
+    Folder parent(p->parent, &error);
+    if (!parent.fd) {
+        int e = error.posixCode();
+        return e == ENOENT || e == ENOTDIR ? BVAgentOk(false) : BVAgentFailure(error);
+    }
+    if (BVIdentityAt(parent.fd.get(), p->name.c_str())) return BVAgentOk(true);
     if (errno == ENOENT || errno == ENOTDIR) return BVAgentOk(false);
     return BVAgentFailure(BVError::fromErrno(errno, path));
 }
@@ -55,11 +56,11 @@ BVArray BVAgentFileOperations::fileExists(const std::string& path) const {
 BVArray BVAgentFileOperations::rename(const BVAgentPath& source, const BVAgentPath& destination) const {
     BVError error;
     Folder from(source.parent, &error);
-    if (from.fd < 0) return BVAgentFailure(error);
+    if (!from.fd) return BVAgentFailure(error);
     Folder to(destination.parent, &error);
-    if (to.fd < 0) return BVAgentFailure(error);
+    if (!to.fd) return BVAgentFailure(error);
     // Never replaces what is already at the destination.
-    if (::renameat2(from.fd, source.name.c_str(), to.fd, destination.name.c_str(), RENAME_NOREPLACE) != 0)
+    if (::renameat2(from.fd.get(), source.name.c_str(), to.fd.get(), destination.name.c_str(), RENAME_NOREPLACE) != 0)
         return BVAgentFailure(BVError::fromErrno(errno, source.full));
     return BVAgentOk(true);
 }
@@ -78,18 +79,24 @@ BVArray BVAgentFileOperations::remove(const std::string& path, bool securely) co
     auto p = policy_.canonicalize(path, Access::Modify, &error);
     if (!p) return BVAgentFailure(error);
     Folder parent(p->parent, &error);
-    if (parent.fd < 0) return BVAgentFailure(error);
-    auto mode = securely ? BVTreeRemoval::Mode::Erase : BVTreeRemoval::Mode::Delete;
-    if (!BVTreeRemoval::removeItemAt(parent.fd, p->name, p->full, mode, &error)) return BVAgentFailure(error);
+    if (!parent.fd) return BVAgentFailure(error);
+    BVRemovalRequest request{securely ? BVRemovalMode::Erase : BVRemovalMode::Delete, std::nullopt, nullptr};
+    BVRemovalOutcome outcome;
+    if (!BVTreeRemoval::removeChild(parent.fd.get(), parent.identity, p->parent, p->name, request, outcome, &error))
+        return BVAgentFailure(error);
     return BVAgentOk(true);
 }
 
 std::optional<BVError> BVAgentFileOperations::removeContents(const std::string& folder) const {
     BVError error;
     Folder parent(folder, &error);
-    if (parent.fd < 0) return error;
-    DIR* listing = ::fdopendir(::dup(parent.fd));
-    if (!listing) return BVError::fromErrno(errno, folder);
+    if (!parent.fd) return error;
+    int readable = ::openat(parent.fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = readable >= 0 ? ::fdopendir(readable) : nullptr;
+    if (!listing) {
+        if (readable >= 0) ::close(readable);
+        return BVError::fromErrno(errno, folder);
+    }
     std::vector<std::string> children;
     while (dirent* entry = ::readdir(listing))
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) children.emplace_back(entry->d_name);
@@ -97,7 +104,8 @@ std::optional<BVError> BVAgentFileOperations::removeContents(const std::string& 
     std::optional<BVError> first;
     for (const auto& child : children) {
         BVError failure;
-        if (!BVTreeRemoval::removeItemAt(parent.fd, child, folder + "/" + child, BVTreeRemoval::Mode::Delete, &failure) && !first)
+        BVRemovalOutcome outcome;
+        if (!BVTreeRemoval::removeChild(parent.fd.get(), parent.identity, folder, child, {}, outcome, &failure) && !first)
             first = failure;
     }
     return first;
@@ -131,23 +139,22 @@ BVArray BVAgentFileOperations::truncate(const std::string& path) const {
     auto p = policy_.canonicalize(path, Access::Modify, &error);
     if (!p) return BVAgentFailure(error);
     Folder parent(p->parent, &error);
-    if (parent.fd < 0) return BVAgentFailure(error);
-    int fd = ::openat(parent.fd, p->name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return BVAgentFailure(BVError::fromErrno(errno, p->full));
-    struct stat st;
-    int failure = 0;
-    if (::fstat(fd, &st) != 0) failure = errno;
-    else if (!S_ISREG(st.st_mode)) failure = EINVAL;  // never a device, a pipe or a socket
-    else if (::ftruncate(fd, 0) != 0) failure = errno;
-    ::close(fd);
-    return failure ? BVAgentFailure(BVError::fromErrno(failure, p->full)) : BVAgentOk(true);
+    if (!parent.fd) return BVAgentFailure(error);
+    // A regular file only (never a device, a pipe or a socket); one with other hard links loses
+    // this name instead of its content.
+    BVRemovalOutcome outcome;
+    if (!BVTreeRemoval::emptyChild(parent.fd.get(), parent.identity, p->parent, p->name, {}, outcome, &error))
+        return BVAgentFailure(error);
+    return BVAgentOk(true);
 }
 
 BVArray BVAgentFileOperations::size(const std::string& path) const {
     BVError error;
     auto p = policy_.canonicalize(path, Access::Read, &error);
-    struct stat st;
-    if (p && ::lstat(p->full.c_str(), &st) != 0) error = BVError::fromErrno(errno, p->full), p.reset();
     if (!p) return {BVValue(int64_t(0)), BVAgentProtocol::encodeError(error)};
-    return {BVValue(int64_t(QLFileSizer::itemSizeAtPath(p->full))), BVValue()};
+    Folder parent(p->parent, &error);
+    if (!parent.fd) return {BVValue(int64_t(0)), BVAgentProtocol::encodeError(error)};
+    if (!BVIdentityAt(parent.fd.get(), p->name.c_str()))
+        return {BVValue(int64_t(0)), BVAgentProtocol::encodeError(BVError::fromErrno(errno, p->full))};
+    return {BVValue(int64_t(QLFileSizer::itemSizeInFolder(parent.fd.get(), parent.identity, p->parent, p->name))), BVValue()};
 }

@@ -1,10 +1,8 @@
-// `brenvik clean MODULE`: rescan, select, show, ask, quit blocking applications, remove,
-// report, relaunch. What is removed is exactly what was shown: the listed entities, each
-// checked again just before its removal (a path whose kind changed since it was listed is
-// left alone and reported).
-#include <sys/stat.h>
-#include <unistd.h>
-
+// `brenvik clean MODULE`: rescan, select, record, show, ask, quit blocking applications, remove,
+// report, relaunch. What is removed is exactly what was shown: the identity of every listed path
+// is recorded before the list is shown, and the remover leaves alone (and reports) a path that
+// is no longer that item. Paths the user excluded or put on the ignore list stay, also inside an
+// item that is removed (it is emptied around them).
 #include <cstdio>
 #include <iostream>
 
@@ -15,15 +13,20 @@
 #include "App/BVProgressDrawer.h"
 #include "App/BVResultPrinter.h"
 #include "App/BVScanRunner.h"
+#include "Foundation/BVFileIO.h"
+#include "Foundation/BVFileManager.h"
 #include "Foundation/BVDispatchQueue.h"
 #include "Foundation/BVJSONCodec.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVProcWorkspace.h"
 #include "KnowledgeBase/BVKnowledgeBase.h"
+#include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
+#include "KnowledgeBase/BVScannerIdentifiers.h"
 #include "ScanningService/CoreScanning/BVCleanQueue.h"
 #include "ScanningService/CoreScanning/BVCleanTaskResult.h"
 #include "ScanningService/CoreScanning/BVFileRemover.h"
 #include "ScanningService/CoreScanning/BVModelCleanTask.h"
+#include "ScanningService/CoreScanning/BVRemovalGuard.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 
 namespace {
@@ -43,14 +46,46 @@ bool confirm(const std::string& question) {
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
 }
 
-// The kind of every listed path as it is now, so the remover can refuse a path that became
-// something else (a folder swapped for a link) by the time it is removed.
-void recordKinds(const BVEntityPtr& entity, std::map<std::string, unsigned>& kinds) {
+// The identity every listed path has now, before anything is shown: what is removed later must
+// still be that item (a folder swapped for a link or another folder meanwhile is left alone).
+void recordIdentities(const BVEntityPtr& entity, BVRemovalGuard& guard) {
     std::string path = BVResultPrinter::entityPath(entity);
-    struct stat st {};
-    if (!path.empty() && ::lstat(path.c_str(), &st) == 0) kinds[path] = st.st_mode & S_IFMT;
+    if (!path.empty()) guard.recordIdentity(path, *BVFileManager::defaultManager());
     if (auto tree = std::dynamic_pointer_cast<BVTreeEntity>(entity))
-        for (const auto& child : tree->children()) recordKinds(child, kinds);
+        for (const auto& child : tree->children()) recordIdentities(child, guard);
+}
+
+// The paths the module's ignore list names, which stay even inside an item that is removed.
+std::vector<std::string> ignoredPaths(const std::shared_ptr<BVKnowledgeBase>& kb, const std::string& module, const BVPaths& paths) {
+    BVScannerIdentifier identifier = 0;
+    if (!BVScannerIdentifiers::moduleIdentifierForName(module, identifier)) return {};
+    BVKnowledgeBaseWrapper handle(kb, identifier, BVScannerIdentifiers::defaultScopeByIdentifier(identifier));
+    std::vector<std::string> out;
+    for (const auto& item : handle.fetchIgnoreItems())
+        if (!item->isItemRegex())
+            if (auto normal = BVFileIO::lexicallyNormalPath(paths.expandTilde(item->item()))) out.push_back(*normal);
+    return out;
+}
+
+// What stays although it lies inside a chosen item: the excludes that name something inside
+// one, and the ignore list's paths.
+BVKeepRule keepRule(const BVCleanSelection& selection, std::vector<std::string> ignored) {
+    std::vector<std::string> patterns;
+    for (const auto& e : selection.excludesInside) {
+        if (BVKeepRule::isPattern(e)) patterns.push_back(e);
+        else ignored.push_back(e);
+    }
+    return BVKeepRule(std::move(ignored), std::move(patterns));
+}
+
+void warnUnmatched(const BVCleanSelection& selection) {
+    for (const auto& g : selection.unmatchedIncludes)
+        std::fprintf(stderr, "brenvik: warning: --include %s matches nothing this scan found\n", g.c_str());
+    for (const auto& g : selection.unmatchedExcludes)
+        std::fprintf(stderr, "brenvik: warning: --exclude %s matches nothing that would be removed\n", g.c_str());
+    for (const auto& g : selection.excludesInside)
+        if (!BVKeepRule::isPattern(g) && !BVFileManager::defaultManager()->fileExistsAtPath(g))
+            std::fprintf(stderr, "brenvik: warning: --exclude %s names nothing that exists\n", g.c_str());
 }
 
 std::vector<BVCleanTaskPtr> cleanTasks(const BVModule& module, const std::vector<BVEntityPtr>& entities) {
@@ -104,30 +139,37 @@ int BVCommandClean(const BVCommandContext& c) {
 
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     auto outcomes = BVScanRunner(&drawer).run(module->name, module->makeTasks());
-    auto entities = BVSelectEntities(outcomes, {c.options.include, c.options.exclude}, c.paths);
+    // A module of the user's own files chooses nothing by itself: only --include does.
+    auto selection = BVSelectEntities(outcomes, {c.options.include, c.options.exclude, !module->ownFiles}, c.paths);
+    const auto& entities = selection.entities;
+    warnUnmatched(selection);
+    auto guard = std::make_shared<BVRemovalGuard>(keepRule(selection, ignoredPaths(kb, module->name, c.paths)));
+    for (const auto& e : entities) recordIdentities(e, *guard);
+    std::string ownFilesNote = module->ownFiles && c.options.include.empty()
+                                   ? "These are your own files, so none is chosen for you: name what to remove with --include GLOB.\n"
+                                   : std::string();
 
     if (c.options.dryRun) {
         if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::selectionJSON(module->name, entities), 2) + "\n");
-        else BVWriteOutput("Would remove:\n" + BVCleanPrinter::selectionText(entities, c.paths));
+        else BVWriteOutput(entities.empty() ? "Nothing to remove.\n" + ownFilesNote
+                                            : "Would remove:\n" + BVCleanPrinter::selectionText(entities, c.paths, &guard->keepRule()));
         return 0;
     }
     if (entities.empty()) {
         if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::cleanJSON({module->name, {}}), 2) + "\n");
-        else BVWriteOutput("Nothing to remove.\n");
+        else BVWriteOutput("Nothing to remove.\n" + ownFilesNote);
         return 0;
     }
     // The list goes to standard error with --json, which keeps standard output for the report.
-    std::string listing = "Will remove:\n" + BVCleanPrinter::selectionText(entities, c.paths);
+    std::string listing = "Will remove:\n" + BVCleanPrinter::selectionText(entities, c.paths, &guard->keepRule());
     if (c.options.json) std::fputs(listing.c_str(), stderr);
     else BVWriteOutput(listing);
     if (!c.options.yes && !confirm("Remove these items?")) {
         std::fprintf(stderr, "Nothing was removed.\n");
         return 0;
     }
-
-    std::map<std::string, unsigned> kinds;
-    for (const auto& e : entities) recordKinds(e, kinds);
-    BVFileRemover::sharedInstance()->setExpectedKinds(std::move(kinds));
+    auto remover = BVFileRemover::sharedInstance();
+    remover->setRemovalGuard(guard);
 
     auto tasks = cleanTasks(*module, entities);
     std::vector<std::shared_ptr<BVRemovalDependency>> dependencies;
@@ -137,19 +179,21 @@ int BVCommandClean(const BVCommandContext& c) {
     }
     auto preparation = BVCleanPreparation::create(std::make_shared<BVProcWorkspace>(kb->applicationExecutables()), dependencies);
     auto blocking = preparation->blockingApplications();
-    BVOperationPtr quitOperation;
+    bool quit = false;
     if (!blocking.empty()) {
         std::fprintf(stderr, "These applications are running and use items to be removed:\n%s", applicationList(blocking).c_str());
-        if (c.options.yes || confirm("Quit them now? (their items are kept otherwise)")) {
-            quitOperation = BVBlockOperation::blockOperationWithBlock([preparation, blocking] {
-                if (!preparation->quit(blocking, kQuitTimeout))
-                    BVLogger::warning(fmt::format("Not every application quit within {} s; its items are kept",
-                                                  kQuitTimeout.count()));
-            });
-        }
+        quit = c.options.yes || confirm("Quit them now? (their items are kept otherwise)");
     }
+    // Right before the clean: quit what the user agreed to, and release the items of every
+    // application that is not running (an application that runs keeps its items).
+    auto prepare = BVBlockOperation::blockOperationWithBlock([preparation, blocking, quit] {
+        if (quit && !preparation->quit(blocking, kQuitTimeout))
+            BVLogger::warning(fmt::format("Not every application quit within {} s; its items are kept", kQuitTimeout.count()));
+        preparation->fulfilDependenciesOfApplicationsNotRunning();
+    });
 
-    BVModuleClean clean{module->name, runClean(tasks, quitOperation, drawer)};
+    BVModuleClean clean{module->name, runClean(tasks, prepare, drawer)};
+    remover->setRemovalGuard(nullptr);
     if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::cleanJSON(clean), 2) + "\n");
     else BVWriteOutput(BVCleanPrinter::cleanText(clean, c.paths));
     preparation->relaunch();

@@ -1,6 +1,7 @@
 #include "App/BVCleanPreparation.h"
 
 #include <algorithm>
+#include <map>
 
 #include "Foundation/BVASCIICase.h"
 
@@ -50,6 +51,18 @@ bool BVCleanPreparation::quit(const std::vector<BVRunningApplicationPtr>& applic
             return terminatedBundleIDs_.count(BVASCIILowercase(a->bundleIdentifier())) > 0;
         });
     });
+}
+
+void BVCleanPreparation::fulfilDependenciesOfApplicationsNotRunning() {
+    std::map<std::string, bool> running;  // lower-cased bundle identifier
+    for (const auto& d : dependencies_) {
+        if (d->isFulfilled()) continue;
+        std::string id = BVASCIILowercase(d->applicationBundleID());
+        auto it = running.find(id);
+        if (it == running.end())
+            it = running.emplace(id, terminator_->runningApplicationWithBundleID(d->applicationBundleID()) != nullptr).first;
+        if (!it->second) d->fulfill();
+    }
 }
 
 void BVCleanPreparation::relaunch() {

@@ -26,11 +26,13 @@ void collectShown(const BVEntityPtr& e, std::vector<BVEntityPtr>& shown) {
 
 std::string human(uint64_t size) { return QLFileSizer::nonLocalizedDisplayItemSizeFromSize(size); }
 
-const char* stateWord(uint64_t state) {
+bool emptied(const BVEntityPtr& e) { return e->removalAction() == BVRemovalAction::Empty; }
+
+const char* stateWord(uint64_t state, const BVEntityPtr& e) {
     switch (state) {
-    case BVRemovalStateSucceeded: return "removed";
+    case BVRemovalStateSucceeded: return emptied(e) ? "emptied" : "removed";
     case BVRemovalStateFailed: return "failed";
-    default: return "partly removed";
+    default: return emptied(e) ? "partly emptied" : "partly removed";
     }
 }
 
@@ -49,7 +51,7 @@ void printResult(std::string& out, const BVRemovalResultPtr& r, const BVPaths& p
     std::vector<BVEntityPtr> shown;
     collectShown(r->entity(), shown);
     for (const auto& e : shown) {
-        out += indent + stateWord(state) + "  " + BVResultPrinter::displayValue(e, paths);
+        out += indent + stateWord(state, e) + "  " + BVResultPrinter::displayValue(e, paths);
         if (state != BVRemovalStateFailed && shown.size() == 1) out += "  " + human(r->size()) + " freed";
         out += "\n";
     }
@@ -69,11 +71,17 @@ uint64_t totalSize(const std::vector<BVEntityPtr>& entities) {
     return total;
 }
 
-std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths) {
+std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths, const BVKeepRule* keep) {
     std::vector<BVEntityPtr> shown;
     for (const auto& e : entities) collectShown(e, shown);
     std::string out;
-    for (const auto& e : shown) out += "  " + BVResultPrinter::displayValue(e, paths) + "  " + human(e->size()) + "\n";
+    for (const auto& e : shown) {
+        out += std::string(emptied(e) ? "  empty   " : "  remove  ") + BVResultPrinter::displayValue(e, paths) + "  " +
+               human(e->size()) + "\n";
+        std::string path = BVResultPrinter::entityPath(e);
+        if (keep && !path.empty())
+            for (const auto& kept : keep->rulesInside(path)) out += "            keeps " + paths.abbreviateHome(kept) + "\n";
+    }
     out += std::to_string(shown.size()) + (shown.size() == 1 ? " item, " : " items, ") + human(totalSize(entities)) + "\n";
     return out;
 }

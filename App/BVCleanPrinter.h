@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVKeepRule.h"
 #include "Foundation/BVPaths.h"
 #include "Foundation/BVValue.h"
 #include "ScanningService/CoreScanning/BVRemovalResult.h"
@@ -18,9 +19,10 @@ struct BVModuleClean {
 namespace BVCleanPrinter {
 
 uint64_t totalSize(const std::vector<BVEntityPtr>& entities);
-// One line per entity: its path (home as "~") or value, and its size; then the total. A group
-// without a path is listed as its members.
-std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths);
+// One line per entity: what happens to it ("remove", or "empty" for an item that stays
+// emptied), its path (home as "~") or value, and its size; under it the paths inside that
+// `keep` leaves in place; then the total. A group without a path is listed as its members.
+std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths, const BVKeepRule* keep = nullptr);
 // {"module", "dryRun": true, "size", "items": [ENTITY...]}: what a dry run would remove.
 BVValue selectionJSON(const std::string& module, const std::vector<BVEntityPtr>& entities);
 

@@ -2,37 +2,57 @@
 
 #include <fnmatch.h>
 
+#include <set>
+
 #include "App/BVResultPrinter.h"
+#include "Foundation/BVFileIO.h"
+#include "Foundation/BVKeepRule.h"
+#include "ScanningService/CoreScanning/BVFileModel.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
-#include "ScanningService/CoreScanning/BVTreeEntity.h"
 
 namespace {
 
-bool matchesAny(const std::vector<std::string>& globs, const std::string& path, const BVPaths& paths) {
-    if (path.empty()) return false;
-    for (const auto& g : globs)
-        if (::fnmatch(paths.expandTilde(g).c_str(), path.c_str(), 0) == 0) return true;
-    return false;
-}
+struct Matcher {
+    std::vector<std::string> globs;  // normal form
+    mutable std::set<size_t> matched;
+
+    bool matches(const std::string& path) const {
+        if (path.empty()) return false;
+        bool any = false;
+        for (size_t i = 0; i < globs.size(); ++i)
+            if (::fnmatch(globs[i].c_str(), path.c_str(), 0) == 0) matched.insert(i), any = true;
+        return any;
+    }
+};
 
 struct Selection {
     std::vector<BVEntityPtr> units;
     bool complete = true;  // every entity below was selected
 };
 
-Selection select(const BVEntityPtr& e, bool included, bool excluded, const BVCleanSelectionRules& rules, const BVPaths& paths) {
+// A group that holds nothing has nothing to remove (an empty trash's group, say).
+bool holdsNothing(const BVEntityPtr& e) {
+    auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e);
+    if (!tree || !tree->children().empty()) return false;
+    auto folder = std::dynamic_pointer_cast<BVFileURLSequenceModel>(e);
+    return !folder || !folder->shouldRemoveSelf();
+}
+
+Selection select(const BVEntityPtr& e, bool included, bool excluded, const Matcher& include, const Matcher& exclude,
+                 bool usePreselection) {
     std::string path = BVResultPrinter::entityPath(e);
-    included = included || matchesAny(rules.include, path, paths);
-    excluded = excluded || matchesAny(rules.exclude, path, paths);
+    included = include.matches(path) || included;
+    excluded = exclude.matches(path) || excluded;
     auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e);
     auto children = tree ? tree->children() : std::vector<BVEntityPtr>{};
     if (children.empty()) {
-        bool selected = !excluded && (e->autoselected() || e->autoselectedSize() > 0 || included);
+        bool preselected = usePreselection && (e->autoselected() || e->autoselectedSize() > 0);
+        bool selected = !excluded && (preselected || included) && !holdsNothing(e);
         return selected ? Selection{{e}, true} : Selection{{}, false};
     }
     Selection out;
     for (const auto& c : children) {
-        auto part = select(c, included, excluded, rules, paths);
+        auto part = select(c, included, excluded, include, exclude, usePreselection);
         out.complete = out.complete && part.complete;
         out.units.insert(out.units.end(), part.units.begin(), part.units.end());
     }
@@ -40,17 +60,47 @@ Selection select(const BVEntityPtr& e, bool included, bool excluded, const BVCle
     return out;
 }
 
+// Every path a chosen entity stands for, its members' too.
+void collectPaths(const BVEntityPtr& e, std::vector<std::string>& out) {
+    std::string path = BVResultPrinter::entityPath(e);
+    if (!path.empty()) out.push_back(path);
+    if (auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e))
+        for (const auto& c : tree->children()) collectPaths(c, out);
+}
+
 }  // namespace
 
-std::vector<BVEntityPtr> BVSelectEntities(const std::vector<BVTaskOutcomeRecord>& outcomes, const BVCleanSelectionRules& rules,
-                                          const BVPaths& paths) {
-    std::vector<BVEntityPtr> units;
+std::string BVNormalizedPattern(const std::string& glob, const BVPaths& paths) {
+    std::string expanded = paths.expandTilde(glob);
+    if (auto normal = BVFileIO::lexicallyNormalPath(expanded)) return *normal;
+    return expanded;
+}
+
+BVCleanSelection BVSelectEntities(const std::vector<BVTaskOutcomeRecord>& outcomes, const BVCleanSelectionRules& rules,
+                                  const BVPaths& paths) {
+    Matcher include, exclude;
+    for (const auto& g : rules.include) include.globs.push_back(BVNormalizedPattern(g, paths));
+    for (const auto& g : rules.exclude) exclude.globs.push_back(BVNormalizedPattern(g, paths));
+    BVCleanSelection selection;
     for (const auto& o : outcomes) {
         if (!o.result) continue;
         for (const auto& item : o.result->items().value_or(std::vector<BVEntityPtr>{})) {
-            auto part = select(item, false, false, rules, paths);
-            units.insert(units.end(), part.units.begin(), part.units.end());
+            auto part = select(item, false, false, include, exclude, rules.usePreselection);
+            selection.entities.insert(selection.entities.end(), part.units.begin(), part.units.end());
         }
     }
-    return units;
+    std::vector<std::string> chosen;
+    for (const auto& e : selection.entities) collectPaths(e, chosen);
+    for (size_t i = 0; i < include.globs.size(); ++i)
+        if (!include.matched.count(i)) selection.unmatchedIncludes.push_back(rules.include[i]);
+    for (size_t i = 0; i < exclude.globs.size(); ++i) {
+        if (exclude.matched.count(i)) continue;
+        // Inside a chosen item: kept there while the rest of it goes.
+        BVKeepRule one = BVKeepRule::isPattern(exclude.globs[i]) ? BVKeepRule({}, {exclude.globs[i]}) : BVKeepRule({exclude.globs[i]}, {});
+        bool inside = false;
+        for (const auto& p : chosen) inside = inside || one.mayHoldKept(p);
+        if (inside) selection.excludesInside.push_back(exclude.globs[i]);
+        else selection.unmatchedExcludes.push_back(rules.exclude[i]);
+    }
+    return selection;
 }

@@ -34,8 +34,8 @@ int BVRunCommandLine(int argc, char** argv) {
     app.fallthrough();
 
     BVGlobalOptions global;
-    app.add_option("--home", global.home, "Use DIR as the user's home folder");
-    app.add_option("--root", global.root, "Prefix every system path with DIR");
+    auto* homeOption = app.add_option("--home", global.home, "Use DIR as the user's home folder");
+    auto* rootOption = app.add_option("--root", global.root, "Prefix every system path with DIR");
     app.add_option("--layout", global.layout, "Folder layout: macos or linux (default: this host's)")
         ->check(CLI::IsMember({"macos", "linux"}));
     app.add_option("--log-level", global.logLevel, "Minimum log level: debug, info, warning, error, off")
@@ -97,9 +97,21 @@ int BVRunCommandLine(int argc, char** argv) {
         return status == 0 ? 0 : 2;
     }
 
+    // An empty value (often an unset variable, as in --home "$FIXTURE") must not quietly mean
+    // the real home or the real system.
+    for (auto* option : {homeOption, rootOption}) {
+        if (option->count() > 0 && option->as<std::string>().empty()) {
+            std::fprintf(stderr, "brenvik: %s needs a folder; an empty value is not one\n", option->get_name().c_str());
+            return 2;
+        }
+    }
     BVLayout layout = BVPaths::hostLayout();
     if (!global.layout.empty()) layout = *BVPaths::layoutNamed(global.layout);
     std::string home = global.home.empty() ? BVPaths::sharedInstance()->home() : absolute(global.home);
+    if (home.empty() || home == "/") {
+        std::fprintf(stderr, "brenvik: cannot tell which folder is your home (HOME is not set); use --home DIR\n");
+        return 2;
+    }
     std::string root = absolute(global.root);
     if (!isDirectory(home)) {
         std::fprintf(stderr, "brenvik: the home folder %s is not a folder\n", home.c_str());
@@ -121,8 +133,8 @@ int BVRunCommandLine(int argc, char** argv) {
     logging.level = level;
     // The console shows warnings unless asked for more; the file keeps the chosen level.
     logging.consoleLevel = global.logLevel.empty() ? BVLogLevel::Warning : level;
-    // Standard output carries results; with --json it carries nothing else.
-    logging.consoleIsStandardError = options.json;
+    // Standard output carries results only; log lines go to standard error.
+    logging.consoleIsStandardError = true;
     BVLogger::configure(logging);
 
     BVCommandContext context{*paths, registry, global, options};

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "App/BVCommands.h"
+#include "Foundation/BVFileIO.h"
 #include "Foundation/BVJSONCodec.h"
 #include "KnowledgeBase/BVIgnoreListItem.h"
 #include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
@@ -126,9 +127,13 @@ int BVCommandIgnore(const BVCommandContext& c) {
         return 1;
     }
     BVKnowledgeBaseWrapper handle(kb, identifier, BVScannerIdentifiers::defaultScopeByIdentifier(identifier));
-    // Paths under the home are stored as "~/...", as the knowledge base writes them.
-    std::string value = o.ignoreRegex ? o.ignoreValue : c.paths.abbreviateHome(o.ignoreValue);
-    while (!o.ignoreRegex && value.size() > 1 && value.back() == '/') value.pop_back();
+    // A path is stored in the one way paths are compared in ("~/" for the home, no "//", "." or
+    // ".." components, no trailing slash), so that it matches however it was typed.
+    std::string value = o.ignoreValue;
+    if (!o.ignoreRegex) {
+        if (auto normal = BVFileIO::lexicallyNormalPath(c.paths.expandTilde(value))) value = c.paths.abbreviateHome(*normal);
+        else while (value.size() > 1 && value.back() == '/') value.pop_back();
+    }
     auto items = handle.fetchIgnoreItems();
     bool listed = false;
     for (const auto& item : items) listed = listed || item->item() == value;

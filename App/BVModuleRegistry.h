@@ -25,6 +25,9 @@ struct BVModule {
     // Builds the clean tasks for the chosen entities, in the order they run. Unset: one model
     // clean task removing the entities in order.
     std::function<std::vector<BVCleanTaskPtr>(const std::vector<BVEntityPtr>&)> makeCleanTasks;
+    // The module lists the user's own files (not caches, logs, trashes or junk): its
+    // preselection is shown for review, but the command line removes only what --include names.
+    bool ownFiles = false;
 };
 
 class BVModuleRegistry {

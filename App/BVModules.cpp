@@ -10,5 +10,5 @@ void BVRegisterModules(BVModuleRegistry& registry) {
     registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, &BVSystemJunkModule::scanTasks, {}});
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup, [] { return BVTrashScanTasks(); },
                         [](const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});
-    registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}});
+    registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true});
 }

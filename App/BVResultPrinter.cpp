@@ -23,7 +23,7 @@ const char* marker(const BVEntityPtr& e) {
 void printEntity(std::string& out, const BVEntityPtr& e, const BVPaths& paths,
                  const BVResultPrinter::TreeOptions& options, int level) {
     out += std::string(size_t(2 * (level + 2)), ' ');
-    out += marker(e);
+    out += options.unticked ? "[ ]" : marker(e);
     out += ' ';
     out += BVResultPrinter::displayValue(e, paths);
     out += "  " + human(e->size()) + "\n";
@@ -104,8 +104,10 @@ std::string scanTree(const BVModuleScan& scan, const BVPaths& paths, const TreeO
     uint64_t total = 0, selected = 0;
     for (const auto& o : scan.outcomes)
         if (o.result) total += o.result->size(), selected += o.result->selectedSize();
-    std::string out = scan.displayName + " (" + scan.module + "): " + human(total) + " found, " + human(selected) +
-                      " selected\n";
+    TreeOptions shown = options;
+    shown.unticked = scan.ownFiles;
+    std::string out = scan.displayName + " (" + scan.module + "): " + human(total) + " found, " +
+                      (scan.ownFiles ? std::string("none chosen") : human(selected) + " selected") + "\n";
     for (const auto& o : scan.outcomes) {
         out += "  " + o.task->identifier() + ": ";
         if (!o.result) {
@@ -116,14 +118,17 @@ std::string scanTree(const BVModuleScan& scan, const BVPaths& paths, const TreeO
             out += "error: " + o.result->error()->localizedDescription() + "\n";
             continue;
         }
-        out += human(o.result->size()) + ", " + human(o.result->selectedSize()) + " selected\n";
+        out += human(o.result->size()) + (scan.ownFiles ? std::string() : ", " + human(o.result->selectedSize()) + " selected") + "\n";
         auto items = o.result->items().value_or(std::vector<BVEntityPtr>{});
-        size_t shown = std::min(items.size(), options.childrenPerNode);
+        size_t count = std::min(items.size(), options.childrenPerNode);
         if (options.depth > 0)
-            for (size_t i = 0; i < shown; ++i) printEntity(out, items[i], paths, options, 0);
-        if (options.depth > 0 && shown < items.size())
-            out += "    ... and " + std::to_string(items.size() - shown) + " more\n";
+            for (size_t i = 0; i < count; ++i) printEntity(out, items[i], paths, shown, 0);
+        if (options.depth > 0 && count < items.size())
+            out += "    ... and " + std::to_string(items.size() - count) + " more\n";
     }
+    if (scan.ownFiles && total > 0)
+        out += "  These are your own files, so none is chosen for you. To remove some, name them:\n"
+               "    brenvik clean " + scan.module + " --include GLOB\n";
     return out;
 }
 

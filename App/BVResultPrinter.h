@@ -14,6 +14,9 @@ struct BVModuleScan {
     std::string module;
     std::string displayName;
     std::vector<BVTaskOutcomeRecord> outcomes;
+    // The module lists the user's own files: the text shows nothing ticked (the command line
+    // removes only what --include names) and says how to choose; JSON keeps the preselection.
+    bool ownFiles = false;
 };
 
 namespace BVResultPrinter {
@@ -21,6 +24,7 @@ namespace BVResultPrinter {
 struct TreeOptions {
     int depth = 2;                  // entity levels shown below each task
     size_t childrenPerNode = 50;    // the rest is summarised on one line
+    bool unticked = false;          // show every entity unticked
 };
 
 BVValue entityJSON(const BVEntityPtr& entity);

@@ -63,7 +63,7 @@ int BVCommandScan(const BVCommandContext& c) {
     if (!BVOpenKnowledgeBase()) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
-    BVModuleScan scan{module->name, module->displayName, runner.run(module->name, module->makeTasks())};
+    BVModuleScan scan{module->name, module->displayName, runner.run(module->name, module->makeTasks()), module->ownFiles};
     bool grouped = !c.options.group.empty();
     if (c.options.json) {
         BVValue document = BVResultPrinter::scanJSON(scan);
@@ -104,7 +104,8 @@ int BVCommandSmartScan(const BVCommandContext& c) {
         size_t offset = 0;
         for (size_t i = 0; i < modules.size(); ++i) {
             BVModuleScan scan{modules[i]->name, modules[i]->displayName,
-                              {outcomes.begin() + long(offset), outcomes.begin() + long(offset + counts[i])}};
+                              {outcomes.begin() + long(offset), outcomes.begin() + long(offset + counts[i])},
+                              modules[i]->ownFiles};
             offset += counts[i];
             moduleResults.push_back(BVResultPrinter::scanJSON(scan));
             text += BVResultPrinter::scanTree(scan, c.paths, treeOptions(c));

@@ -17,6 +17,25 @@ BVError BVError::fromErrno(int errnoValue, const std::string& path) {
     return BVError(BVPOSIXErrorDomain, errnoValue, std::move(info));
 }
 
+BVError BVError::fromErrno(int errnoValue, const std::string& path, const std::string& reason) {
+    BVDictionary info{{BVLocalizedDescriptionKey, BVValue(path.empty() ? reason : path + ": " + reason)}};
+    if (!path.empty()) info[BVFilePathErrorKey] = BVValue(path);
+    return BVError(BVPOSIXErrorDomain, errnoValue, std::move(info));
+}
+
+BVError BVError::forPath(const std::string& path) const {
+    auto it = userInfo_.find(BVFilePathErrorKey);
+    if (it == userInfo_.end() || !it->second.isString()) return *this;
+    std::string old = it->second.stringValue(), description = localizedDescription();
+    if (description.compare(0, old.size() + 2, old + ": ") == 0) description = path + description.substr(old.size());
+    BVDictionary info = userInfo_;
+    info[BVFilePathErrorKey] = BVValue(path);
+    info[BVLocalizedDescriptionKey] = BVValue(description);
+    return BVError(domain_, code_, std::move(info));
+}
+
+int BVError::posixCode() const { return domain_ == BVPOSIXErrorDomain ? int(code_) : 0; }
+
 std::string BVError::localizedDescription() const {
     auto it = userInfo_.find(BVLocalizedDescriptionKey);
     if (it != userInfo_.end() && it->second.isString()) return it->second.stringValue();

@@ -23,6 +23,13 @@ public:
     // An error of the POSIX domain for `errnoValue`, naming `path` when given. Every mapping from
     // errno to an error value goes through here.
     static BVError fromErrno(int errnoValue, const std::string& path = {});
+    // The same error with `reason` in place of the system's text ("path: reason").
+    static BVError fromErrno(int errnoValue, const std::string& path, const std::string& reason);
+    // The errno of a POSIX-domain error, else 0.
+    int posixCode() const;
+    // The same error about `path` instead (its description's leading path replaced): a folder's
+    // failure reported for the item in it that could not be reached.
+    BVError forPath(const std::string& path) const;
 
     const std::string& domain() const { return domain_; }
     int64_t code() const { return code_; }

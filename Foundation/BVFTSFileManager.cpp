@@ -1,14 +1,9 @@
 #include "Foundation/BVFTSFileManager.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <vector>
 
 #include "Foundation/BVFileIO.h"
+#include "Foundation/BVFileManager.h"
 
 namespace {
 
@@ -18,23 +13,16 @@ struct Entry {
     uint64_t size;
 };
 
+// The folder's entries on its own mount, by name; false when it cannot be opened safely.
 bool listFolder(const std::string& path, std::vector<Entry>& entries) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return false;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return false;
+    auto folder = BVFileManager::defaultManager()->openFolder(path, std::nullopt, nullptr);
+    std::vector<std::string> names;
+    if (!folder || !folder->childNames(names, nullptr)) return false;
+    for (const auto& n : names) {
+        auto id = folder->childIdentity(n, nullptr);
+        if (!id || id->isOtherMountThan(folder->identity())) continue;
+        entries.push_back({n, id->isDirectory(), id->allocatedBytes});
     }
-    while (dirent* d = ::readdir(dir)) {
-        const char* n = d->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-        struct stat st {};
-        if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        entries.push_back({n, S_ISDIR(st.st_mode), uint64_t(st.st_blocks) * 512});
-    }
-    ::closedir(dir);
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
     return true;
 }
 

@@ -1,5 +1,7 @@
 // BVFTSFileManager: an ordered walk of a folder tree on the calling thread, in pre-order (a
-// folder before its contents, entries of a folder by name). Links are reported, never followed.
+// folder before its contents, entries of a folder by name). Links are reported, never followed;
+// folders are opened through the file manager's safe layer, and entries on another mount are
+// left out.
 // The handler answers whether to go on; answering false ends the walk. Stateless; any thread.
 #pragma once
 

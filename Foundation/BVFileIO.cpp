@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <vector>
 
 namespace {
 std::string reason(const std::string& what, const std::string& path) {
@@ -129,6 +130,31 @@ std::string appendPathComponent(const std::string& base, const std::string& comp
     while (!c.empty() && c.front() == '/') c.erase(c.begin());
     if (base.back() == '/') return base + c;
     return base + "/" + c;
+}
+
+std::optional<std::string> lexicallyNormalPath(const std::string& path) {
+    if (path.empty() || path[0] != '/') return std::nullopt;
+    std::vector<std::string> parts;
+    size_t start = 1;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(std::move(part));
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& p : parts) out += "/" + p;
+    return out.empty() ? std::string("/") : out;
+}
+
+bool isPathInside(const std::string& path, const std::string& folder) {
+    if (folder == "/") return path.size() > 1 && path[0] == '/';
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
 }
 
 }  // namespace BVFileIO

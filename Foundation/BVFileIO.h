@@ -3,6 +3,7 @@
 // Stateless; safe from any thread.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace BVFileIO {
@@ -18,5 +19,11 @@ std::string lastPathComponent(const std::string& path);
 std::string pathExtension(const std::string& path);
 // Joins with exactly one slash between the parts.
 std::string appendPathComponent(const std::string& base, const std::string& component);
+// An absolute path written the one way: repeated slashes, "." components and a trailing slash
+// dropped, ".." folded into its parent by the text alone (as a person means it when typing
+// "~/.cache/../.cache/foo"); none when `path` is not absolute.
+std::optional<std::string> lexicallyNormalPath(const std::string& path);
+// True when `path` lies inside `folder` (not equal to it), both normal absolute paths.
+bool isPathInside(const std::string& path, const std::string& folder);
 
 }  // namespace BVFileIO

@@ -18,7 +18,7 @@ struct Configuration {
     std::string applicationName = "Brenvik";
     BVLogLevel level = BVLogLevel::Info;
     BVLogLevel consoleLevel = BVLogLevel::Info;
-    bool consoleIsStandardError = false;
+    bool consoleIsStandardError = true;
 };
 
 // Replaces the writers. Until it is called, messages go to standard error at Warning and above.

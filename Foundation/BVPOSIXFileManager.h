@@ -1,20 +1,19 @@
-// The POSIX implementation of BVFileManager. Stateless; safe from any thread.
+// The POSIX implementation of BVFileManager: folders are opened through BVSafeResolver from the
+// anchors of the paths it was made with (the process-wide paths at each call when none were
+// given), and acted on with the *at system calls relative to their descriptors. Stateless apart
+// from its paths; safe from any thread.
 #pragma once
 
 #include "Foundation/BVFileManager.h"
 
+class BVPaths;
+
 class BVPOSIXFileManager : public BVFileManager {
 public:
-    bool fileExistsAtPath(const std::string& path) const override;
-    bool isDirectoryAtPath(const std::string& path) const override;
-    std::vector<std::string> contentsOfDirectoryAtURL(const std::string& folder,
-                                                      const std::shared_ptr<BVComputableProgress>& progress,
-                                                      uint64_t options) const override;
-    bool contentsOfDirectoryAtPath(const std::string& folder, std::vector<std::string>& children,
-                                   BVError* error) const override;
-    bool removeFileAtPath(const std::string& path, BVError* error) const override;
-    bool securelyRemoveFileAtPath(const std::string& path, BVError* error) const override;
-    bool truncateFileAtPath(const std::string& path, BVError* error) const override;
-    std::vector<std::string> findFile(const std::string& name, const std::string& folder, bool matchByWords,
-                                      bool recursive) const override;
+    explicit BVPOSIXFileManager(std::shared_ptr<const BVPaths> paths = nullptr);
+    std::unique_ptr<BVFolderHandle> openFolder(const std::string& path, const std::optional<BVFileIdentity>& expected,
+                                               BVError* error) const override;
+
+private:
+    std::shared_ptr<const BVPaths> paths_;
 };

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "Foundation/BVFileIO.h"
+#include "Foundation/BVSafeResolver.h"
 
 namespace {
 
@@ -94,6 +95,18 @@ BVPaths::BVPaths(BVLayout layout, std::string home, std::string root)
     for (const auto& r : homeRoots) protectedRoots_.push_back(expandTilde(r));
     std::sort(protectedRoots_.begin(), protectedRoots_.end());
     protectedRoots_.erase(std::unique(protectedRoots_.begin(), protectedRoots_.end()), protectedRoots_.end());
+    if (layout_ == BVLayout::macos) {
+        volumeFolders_ = {systemPath("/Volumes")};
+    } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name && *pw->pw_name) {
+        volumeFolders_ = {systemPath(std::string("/media/") + pw->pw_name), systemPath(std::string("/run/media/") + pw->pw_name)};
+    }
+    resolver_ = std::make_shared<const BVSafeResolver>(*this);
+}
+
+std::vector<std::string> BVPaths::anchorFolders() const {
+    std::vector<std::string> anchors = protectedRoots_;
+    anchors.insert(anchors.end(), volumeFolders_.begin(), volumeFolders_.end());
+    return anchors;
 }
 
 std::optional<std::string> BVPaths::resolve(const char* place) const {

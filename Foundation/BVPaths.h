@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+class BVSafeResolver;
+
 enum class BVLayout { macos, linux };
 
 class BVPaths {
@@ -54,6 +56,16 @@ public:
     const std::vector<std::string>& protectedRoots() const { return protectedRoots_; }
     bool isProtectedRoot(const std::string& path) const;
 
+    // The folders where removable volumes are mounted: "/Volumes" on macos, "/media/USER" and
+    // "/run/media/USER" on linux (under the root prefix).
+    const std::vector<std::string>& volumeFolders() const { return volumeFolders_; }
+    // The trusted places every candidate path is reached from: the protected roots (the home and
+    // "/" among them) and the volume folders. Links and mounts above an anchor are the system's
+    // and the user's own set-up; below one, nothing is followed or crossed.
+    std::vector<std::string> anchorFolders() const;
+    // The resolver of these anchors, made once with the paths.
+    const BVSafeResolver& resolver() const { return *resolver_; }
+
 private:
     std::optional<std::string> resolve(const char* place) const;
 
@@ -61,4 +73,6 @@ private:
     std::string home_;
     std::string root_;
     std::vector<std::string> protectedRoots_;
+    std::vector<std::string> volumeFolders_;
+    std::shared_ptr<const BVSafeResolver> resolver_;
 };

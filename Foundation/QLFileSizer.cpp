@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "Foundation/BVDirectoryWalker.h"
+#include "Foundation/BVFileIO.h"
+#include "Foundation/BVFileManager.h"
+#include "Foundation/BVSafeResolver.h"
 
 namespace {
 
@@ -19,21 +22,8 @@ struct InodeHash {
     size_t operator()(const InodeKey& k) const { return std::hash<uint64_t>{}(k.inode * 31 + k.device); }
 };
 
-}  // namespace
-
-namespace QLFileSizer {
-
-uint64_t itemSizeAtPath(const std::string& path) { return itemSizeAtPath(path, 0); }
-
-uint64_t itemSizeAtPath(const std::string& path, unsigned threads) {
-    struct statx root {};
-    if (path.empty() || ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                                BVDirectoryWalker::kStatxMask, &root) != 0) {
-        return 0;
-    }
-    uint64_t rootBytes = root.stx_blocks * 512;
-    if (!S_ISDIR(root.stx_mode)) return rootBytes;
-
+// The folder's own blocks and everything below it, each hard-linked inode once.
+uint64_t folderSize(BVFd fd, const BVFileIdentity& folder, const std::string& path, unsigned threads) {
     BVDirectoryWalker walker(threads);
     // Padded per-worker totals, so workers do not share a cache line.
     struct alignas(64) Total {
@@ -42,8 +32,7 @@ uint64_t itemSizeAtPath(const std::string& path, unsigned threads) {
     std::vector<Total> totals(walker.threadCount());
     std::mutex linksMutex;
     std::unordered_set<InodeKey, InodeHash> seenLinks;
-
-    walker.walk(path, [&](unsigned worker, const BVWalkEntry& e) {
+    walker.walkOpened(std::move(fd), folder, path, [&](unsigned worker, const BVWalkEntry& e) {
         const struct statx& st = e.status;
         if (!S_ISDIR(st.stx_mode) && st.stx_nlink > 1) {
             InodeKey key{(uint64_t(st.stx_dev_major) << 32) | st.stx_dev_minor, st.stx_ino};
@@ -53,9 +42,42 @@ uint64_t itemSizeAtPath(const std::string& path, unsigned threads) {
         totals[worker].bytes += st.stx_blocks * 512;
         return true;
     });
-    uint64_t sum = rootBytes;
+    uint64_t sum = folder.allocatedBytes;
     for (const auto& t : totals) sum += t.bytes;
     return sum;
+}
+
+}  // namespace
+
+namespace QLFileSizer {
+
+uint64_t itemSizeAtPath(const std::string& path) { return itemSizeAtPath(path, 0); }
+
+uint64_t itemSizeAtPath(const std::string& path, unsigned threads) {
+    auto normal = BVSafeResolver::candidatePath(path, nullptr);
+    if (!normal || *normal == "/") return 0;
+    auto parent = BVFileManager::defaultManager()->openFolder(BVFileIO::parentPath(*normal), std::nullopt, nullptr);
+    if (!parent) return 0;
+    std::string name = BVFileIO::lastPathComponent(*normal);
+    auto item = parent->childIdentity(name, nullptr);
+    if (!item) return 0;
+    if (!item->isDirectory()) return item->isOtherMountThan(parent->identity()) ? 0 : item->allocatedBytes;
+    // A folder that cannot be opened as a candidate (a mount point, a link on the way) measures 0.
+    BVFileIdentity folder;
+    BVFd fd = BVSafeResolver::standard()->openFolder(*normal, O_PATH, &folder, nullptr);
+    if (!fd || !folder.isSameItem(*item)) return 0;
+    return folderSize(std::move(fd), folder, *normal, threads);
+}
+
+uint64_t itemSizeInFolder(int folderFd, const BVFileIdentity& folder, const std::string& folderPath,
+                          const std::string& name, unsigned threads) {
+    auto item = BVIdentityAt(folderFd, name.c_str());
+    if (!item || item->isOtherMountThan(folder)) return 0;
+    if (!item->isDirectory()) return item->allocatedBytes;
+    BVFd fd(::openat(folderFd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    auto opened = fd ? BVIdentityAt(fd.get(), "") : std::nullopt;
+    if (!opened || !opened->isSameItem(*item)) return 0;
+    return folderSize(std::move(fd), *opened, BVFileIO::appendPathComponent(folderPath, name), threads);
 }
 
 std::string nonLocalizedDisplayItemSizeFromSize(uint64_t size) {

@@ -18,38 +18,60 @@ std::string lowercaseExtension(const std::string& path) {
 
 }  // namespace
 
-std::optional<BVError> BVLogModel::clearFile(const std::string& path) {
+bool BVLogModel::isEmptiedInPlace(const std::string& path) {
     std::string extension = lowercaseExtension(path);
-    if ((extension == "log" || extension == "txt") && !fileManager_->isDirectoryAtPath(path)) {
-        if (remover()->truncateFileAtPath(path)) return std::nullopt;
-        return BVError::withDescription(BVLogModelDomain, BVLogModelErrorTruncate, "Couldn't empty " + path);
-    }
-    std::string description;
-    if (remover()->removeFileAtPath(path, &description)) return std::nullopt;
-    return BVError::withDescription(BVLogModelDomain, BVLogModelErrorRemove, description);
+    return extension == "log" || extension == "txt";
+}
+
+BVRemovalAction BVLogModel::removalAction() const {
+    if (!item_ || item_->url().empty()) return BVRemovalAction::Remove;
+    return isEmptiedInPlace(item_->url()) || fileManager_->isDirectoryAtPath(item_->url()) ? BVRemovalAction::Empty
+                                                                                          : BVRemovalAction::Remove;
 }
 
 BVRemovalResultPtr BVLogModel::remove() {
     auto self = shared_from_this();
-    if (!item_ || item_->url().empty() || !fileManager_->fileExistsAtPath(item_->url()))
-        return BVRemovalResult::successfulResultWithModel(self);
+    if (!item_ || item_->url().empty()) return BVRemovalResult::emptyResultWithModel(self);
     const std::string& path = item_->url();
-    std::optional<BVError> error;
-    if (!fileManager_->isDirectoryAtPath(path)) {
-        error = clearFile(path);
-    } else {
-        std::vector<std::string> children;
-        BVError listing;
-        if (!fileManager_->contentsOfDirectoryAtPath(path, children, &listing))
-            return BVRemovalResult::failedResultWithModel(self, listing);
-        std::vector<BVError> errors;
-        for (const auto& child : children) {
-            if (!fileManager_->fileExistsAtPath(child)) continue;
-            if (auto failure = clearFile(child)) errors.push_back(*failure);
-        }
-        if (!errors.empty()) error = BVFolderContentsError(errors);
+    auto rem = remover();
+    BVError error;
+    auto identity = fileManager_->identityAtPath(path, &error);
+    if (!identity) {
+        if (error.posixCode() == ENOENT) return BVRemovalResult::emptyResultWithModel(self);  // already gone: nothing freed
+        return BVRemovalResult::failedResultWithModel(self, error);
     }
-    return std::make_shared<BVRemovalResult>(self, error ? 0 : size(), error);
+    auto clearError = [](const BVRemoverReport& report, int64_t code) {
+        return BVError(BVLogModelDomain, code,
+                       BVDictionary{{BVLocalizedDescriptionKey, BVValue(report.description())},
+                                    {BVUnderlyingErrorKey, report.error ? BVValue(BVDictionary{{"domain", BVValue(report.error->domain())},
+                                                                                                {"code", BVValue(report.error->code())}})
+                                                                        : BVValue()}});
+    };
+    if (!identity->isDirectory()) {
+        bool emptied = isEmptiedInPlace(path);
+        auto report = emptied ? rem->emptyFile(path) : rem->removeItem(path);
+        if (!report.succeeded)
+            return BVRemovalResult::failedResultWithModel(self, clearError(report, emptied ? BVLogModelErrorTruncate : BVLogModelErrorRemove));
+        return BVRemovalResultFromReport(self, report);
+    }
+    // A folder of logs: each entry treated so, relative to the folder opened once (a folder
+    // swapped for a link or another folder since it was listed is refused as a whole).
+    auto folder = rem->openFolder(path, &error);
+    std::vector<std::string> names;
+    if (!folder || !folder->childNames(names, &error)) return BVRemovalResult::failedResultWithModel(self, error);
+    std::vector<BVError> errors;
+    std::optional<uint64_t> freed = 0;
+    for (const auto& name : names) {
+        auto child = folder->childIdentity(name, nullptr);
+        if (!child) continue;  // gone since the listing
+        bool emptied = !child->isDirectory() && isEmptiedInPlace(name);
+        auto report = emptied ? rem->emptyInFolder(*folder, name) : rem->removeInFolder(*folder, name);
+        if (!report.succeeded) errors.push_back(clearError(report, emptied ? BVLogModelErrorTruncate : BVLogModelErrorRemove));
+        else if (freed && report.freedBytes) *freed += *report.freedBytes;
+        else freed.reset();
+    }
+    if (!errors.empty()) return std::make_shared<BVRemovalResult>(self, freed.value_or(0), BVFolderContentsError(errors));
+    return std::make_shared<BVRemovalResult>(self, freed.value_or(size()), std::nullopt);
 }
 
 BVEntityPtr BVLogModel::fromJSONDictionary(const BVValue& dictionary) {

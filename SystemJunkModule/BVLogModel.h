@@ -1,6 +1,7 @@
 // The log entities. BVLogModel empties its log in place: a file with the extension "log" or
-// "txt" is cut to length 0 (the program writing it keeps its handle), any other file is
-// removed; a folder has each of its direct children treated so. BVLogModelJSONModel is the
+// "txt" is cut to length 0 (the program writing it keeps its handle; one with other hard links
+// loses only this name, so the other names keep their content), any other file is removed; a
+// folder has each of its direct children treated so. BVLogModelJSONModel is the
 // canned form of the debug results; its removal touches nothing. BVLogModelFactory and its
 // kin make the entity kind a log task reports. Built on a scan thread, removed on the clean
 // worker.
@@ -23,13 +24,16 @@ public:
     const BVLogItemPtr& logItem() const { return item_; }
     BVURLPtr fileURL() const override { return item_ ? BVURL::fileURLWithPath(item_->url()) : nullptr; }
     BVRemovalResultPtr remove() override;
+    // Emptied: a ".log" or ".txt" file, or a folder of logs (which stays); removed otherwise.
+    BVRemovalAction removalAction() const override;
 
     // The canned entity of a debug result: "url", "size", "autoselected", "removal_error".
     static BVEntityPtr fromJSONDictionary(const BVValue& dictionary);
 
-private:
-    std::optional<BVError> clearFile(const std::string& path);
+    // True for the files that are emptied in place rather than removed (".log", ".txt").
+    static bool isEmptiedInPlace(const std::string& path);
 
+private:
     BVLogItemPtr item_;
     BVFileManagerPtr fileManager_;
 };

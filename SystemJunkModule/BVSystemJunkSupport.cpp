@@ -43,9 +43,11 @@ uint64_t itemSize(const std::string& path, const std::shared_ptr<BVPrivilegedOpe
                   const BVProgressPtr& progress, unsigned threads) {
     uint64_t size = QLFileSizer::itemSizeAtPath(path, threads);
     if (size != 0 || !performer) return size;
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0) return 0;  // gone: nothing to measure
-    bool readable = S_ISDIR(st.st_mode) ? access(path.c_str(), R_OK | X_OK) == 0 : access(path.c_str(), R_OK) == 0;
+    // Gone, or reached through a link or a mount: nothing to measure, and nothing the agent
+    // should measure either.
+    auto identity = BVFileManager::defaultManager()->identityAtPath(path, nullptr);
+    if (!identity) return 0;
+    bool readable = identity->isDirectory() ? access(path.c_str(), R_OK | X_OK) == 0 : access(path.c_str(), R_OK) == 0;
     if (readable || !performer->isAuthorized()) return 0;
     return performer->fileSizeAtURL(path, progress);
 }

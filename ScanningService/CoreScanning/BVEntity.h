@@ -28,6 +28,12 @@ using BVRemovalDependencyPtr = std::shared_ptr<BVRemovalDependency>;
 
 inline constexpr const char* BVEntityErrorDomain = "BVEntityErrorDomain";
 
+// What removing an entity does to the item it stands for, as a list before a clean says it.
+enum class BVRemovalAction {
+    Remove,  // the item goes
+    Empty,   // the item stays, emptied (a log cut to length 0, a folder's contents removed)
+};
+
 // Declares the class name and the "same class or a subclass" test every entity class needs.
 #define BV_ENTITY_CLASS(Name)                                                       \
 public:                                                                             \
@@ -79,6 +85,7 @@ public:
     // Removes what the entity stands for and reports the outcome. Abstract here: calling it on
     // a class that does not override it is a programming error and throws std::logic_error.
     virtual BVRemovalResultPtr remove();
+    virtual BVRemovalAction removalAction() const { return BVRemovalAction::Remove; }
 
     virtual bool isEqual(const BVEntity& other) const;
     virtual size_t hash() const;

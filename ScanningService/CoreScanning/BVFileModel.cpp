@@ -8,14 +8,17 @@ std::shared_ptr<BVFileModel> BVFileModel::modelWithPath(const std::string& path,
     return BVEntity::model<BVFileModel>(BVURL::fileURLWithPath(path), size, autoselected);
 }
 
+BVRemovalResultPtr BVRemovalResultFromReport(const BVEntityPtr& entity, const BVRemoverReport& report) {
+    if (!report.succeeded) return std::make_shared<BVRemovalResult>(entity, 0, report.error.value_or(BVError()));
+    // What was really given back; the listed size when the removal cannot tell (a debug switch).
+    return std::make_shared<BVRemovalResult>(entity, report.freedBytes.value_or(entity->size()), std::nullopt);
+}
+
 BVRemovalResultPtr BVFileModel::remove() {
     auto u = url();
     BVFileRemover::Path path = u ? BVFileRemover::Path(u->path()) : std::nullopt;
-    BVError error;
-    bool removed = removeMethod_ == BVRemoveMethodImmediately ? remover()->removeFileAtPath(path, &error)
-                                                               : remover()->securelyRemoveFileAtPath(path, &error);
-    return std::make_shared<BVRemovalResult>(shared_from_this(), removed ? size() : 0,
-                                             removed ? std::nullopt : std::optional<BVError>(error));
+    auto mode = removeMethod_ == BVRemoveMethodImmediately ? BVRemovalMode::Delete : BVRemovalMode::Erase;
+    return BVRemovalResultFromReport(shared_from_this(), remover()->removeItem(path, mode));
 }
 
 std::shared_ptr<BVFolderModel> BVFolderModel::modelWithPath(const std::string& path, uint64_t size, bool autoselected) {
@@ -40,10 +43,10 @@ BVError BVFolderContentsError(const std::vector<BVError>& errors) {
 BVRemovalResultPtr BVFolderModel::remove() {
     auto u = url();
     std::vector<BVError> errors;
-    bool removed = remover()->removeContentsOfDirectoryAtPath(u ? BVFileRemover::Path(u->path()) : std::nullopt, &errors);
-    std::optional<BVError> error;
-    if (!errors.empty()) error = BVFolderContentsError(errors);
-    return std::make_shared<BVRemovalResult>(shared_from_this(), removed ? size() : 0, error);
+    auto report = remover()->removeContentsOfDirectory(u ? BVFileRemover::Path(u->path()) : std::nullopt, nullptr, &errors);
+    if (report.succeeded) return BVRemovalResultFromReport(shared_from_this(), report);
+    return std::make_shared<BVRemovalResult>(shared_from_this(), report.freedBytes.value_or(0),
+                                             errors.empty() ? report.error.value_or(BVError()) : BVFolderContentsError(errors));
 }
 
 std::shared_ptr<BVFileURLSequenceModel> BVFileURLSequenceModel::sequenceWithPath(const std::string& folder, bool autoselected) {

@@ -8,6 +8,10 @@
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 #include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
 
+struct BVRemoverReport;
+// The removal result of an entity removed by the file remover: what was freed, or the error.
+BVRemovalResultPtr BVRemovalResultFromReport(const BVEntityPtr& entity, const BVRemoverReport& report);
+
 enum BVRemoveMethod : uint64_t { BVRemoveMethodImmediately = 0, BVRemoveMethodSecurely = 1 };
 
 class BVFileModel : public BVEntity, public BVURLRepresentableModel {
@@ -22,8 +26,9 @@ public:
     uint64_t removeMethod() const { return removeMethod_; }
     void setRemoveMethod(uint64_t method) { removeMethod_ = method; }
 
-    // Deletes the item (securely when the method says so); the result has the entity's size
-    // when the remover succeeded, else 0 and the remover's error.
+    // Deletes the item (securely when the method says so); the result has the space really
+    // freed when the remover succeeded (an item already gone frees nothing), else 0 and the
+    // remover's error.
     BVRemovalResultPtr remove() override;
 
 private:
@@ -43,8 +48,9 @@ public:
     BVFolderModel(BVObjectPtr value, uint64_t size, bool autoselected) : BVFileModel(std::move(value), size, autoselected) {}
     static std::shared_ptr<BVFolderModel> modelWithPath(const std::string& path, uint64_t size, bool autoselected);
     // Empties the folder (it stays). Children that could not be removed are listed in one
-    // error of BVFolderModelErrorDomain, code 101.
+    // error of BVFolderModelErrorDomain, code 101; the result has what the others freed.
     BVRemovalResultPtr remove() override;
+    BVRemovalAction removalAction() const override { return BVRemovalAction::Empty; }
 };
 
 class BVFileURLSequenceModel : public BVGroupedSequenceModel, public BVURLRepresentableModel {

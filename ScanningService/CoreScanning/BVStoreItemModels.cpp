@@ -2,6 +2,7 @@
 
 #include "Foundation/BVLogger.h"
 #include "ScanningService/CoreScanning/BVDebugSwitches.h"
+#include "ScanningService/CoreScanning/BVFileModel.h"
 #include "ScanningService/CoreScanning/BVFileRemover.h"
 #include "ScanningService/CoreScanning/BVRemovalResult.h"
 
@@ -21,10 +22,7 @@ BVURLPtr BVMetadataItemModel::url() const {
 
 BVRemovalResultPtr BVMetadataItemModel::remove() {
     auto u = url();
-    BVError error;
-    bool removed = remover()->removeFileAtPath(u ? BVFileRemover::Path(u->path()) : std::nullopt, &error);
-    return std::make_shared<BVRemovalResult>(shared_from_this(), removed ? size() : 0,
-                                             removed ? std::nullopt : std::optional<BVError>(error));
+    return BVRemovalResultFromReport(shared_from_this(), remover()->removeItem(u ? BVFileRemover::Path(u->path()) : std::nullopt));
 }
 
 BVRemovalResultPtr BVFileVersionModel::remove() {

@@ -1,21 +1,13 @@
 #include "TrashAndMediaJunkModule/Trash/BVTrashedFileModel.h"
 
-#include <sys/stat.h>
-
+#include "Foundation/BVFileManager.h"
 #include "ScanningService/CoreScanning/BVFileRemover.h"
 #include "ScanningService/CoreScanning/BVRemovalResult.h"
 
 namespace {
 
-bool isDirectory(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
+bool isDirectory(const std::string& path) { return BVFileManager::defaultManager()->isDirectoryAtPath(path); }
+bool exists(const std::string& path) { return BVFileManager::defaultManager()->fileExistsAtPath(path); }
 
 }  // namespace
 
@@ -43,9 +35,9 @@ BVRemovalResultPtr BVTrashedFileModel::remove() {
     // Only when the item is really gone (a fake removal leaves it, and so keeps the record).
     if (u && exists(u->path())) return result;
     if (!exists(infoRecordPath_)) return result;
-    BVError error;
-    if (remover()->removeFileAtPath(BVFileRemover::Path(infoRecordPath_), &error)) return result;
+    auto record = remover()->removeItem(infoRecordPath_);
+    if (record.succeeded) return result;
     BVError recordError(BVTrashErrorDomain, BVTrashErrorInfoRecord,
-                        BVDictionary{{BVLocalizedDescriptionKey, BVValue(error.localizedDescription())}});
+                        BVDictionary{{BVLocalizedDescriptionKey, BVValue(record.description())}});
     return std::make_shared<BVRemovalResult>(shared_from_this(), result->size(), recordError);
 }

@@ -29,7 +29,8 @@ TEST(BVCleanPrinter, ReportsEveryEntityWithItsStateAndErrors) {
     EXPECT_EQ(json["cleanedSize"].uint64Value(), 750u);
 
     std::string text = BVCleanPrinter::cleanText(clean, paths);
-    EXPECT_NE(text.find("partly removed  ~/.cache/app  700 bytes freed\n"
+    // A folder that stays, emptied, says so.
+    EXPECT_NE(text.find("partly emptied  ~/.cache/app  700 bytes freed\n"
                         "    failed  ~/.cache/app/locked\n"
                         "      error: in use\n"
                         "  removed  ~/.local/state/x.log  50 bytes freed\n"),
@@ -42,8 +43,13 @@ TEST(BVCleanPrinter, ReportsEveryEntityWithItsStateAndErrors) {
     group->addChild(gone);
     group->addChild(kept);
     EXPECT_EQ(BVCleanPrinter::selectionText({group, log}, paths),
-              "  ~/.cache/app/data  700 bytes\n  ~/.cache/app/locked  300 bytes\n  ~/.local/state/x.log  50 bytes\n"
+              "  remove  ~/.cache/app/data  700 bytes\n  remove  ~/.cache/app/locked  300 bytes\n  remove  ~/.local/state/x.log  50 bytes\n"
               "3 items, 1 KB\n");
+    // What the user keeps inside an item is named under it; an item emptied in place says so.
+    BVKeepRule keep({"/home/u/.cache/app/data/mine"}, {"/home/u/.cache/other/*"});
+    EXPECT_EQ(BVCleanPrinter::selectionText({gone, folder}, paths, &keep),
+              "  remove  ~/.cache/app/data  700 bytes\n            keeps ~/.cache/app/data/mine\n"
+              "  empty   ~/.cache/app  Zero KB\n            keeps ~/.cache/app/data/mine\n2 items, 700 bytes\n");
 
     BVModuleClean nothing{"trash", {}};
     EXPECT_EQ(BVCleanPrinter::state(nothing), uint64_t(BVRemovalStateSucceeded));

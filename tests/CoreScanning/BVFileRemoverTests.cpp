@@ -1,6 +1,7 @@
 // The file remover: the user's own rights first, one retry through the real agent (in its
-// test mode), refusals of protected folders, and the debug switches. Permission failures are
-// made by a file manager that fails chosen paths, since the tests may run as root.
+// test mode) for a lack of rights only, failures that name their cause, refusals of protected
+// folders, the clean's guard, and the debug switches. Failures are made by a file manager that
+// fails chosen operations on chosen paths, since the tests may run as root.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,37 +10,14 @@
 #include <set>
 
 #include "Foundation/BVLocalizedStrings.h"
-#include "Foundation/BVPOSIXFileManager.h"
 #include "Foundation/BVUserDefaults.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 #include "ScanningService/CoreScanning/BVDebugSwitches.h"
 #include "ScanningService/CoreScanning/BVFileRemover.h"
 #include "tests/PrivilegedOperationsPerformer/BVAgentTestSupport.h"
+#include "tests/fixtures/BVFaultInjectingFileManager.h"
 
 namespace {
-
-// The real file manager, except that removing or truncating a path in `denied` fails with
-// EACCES, and `beforeRemove` runs before every removal.
-class DenyingFileManager : public BVPOSIXFileManager {
-public:
-    std::set<std::string> denied;
-    std::function<void(const std::string&)> beforeRemove;
-    bool removeFileAtPath(const std::string& path, BVError* error) const override {
-        if (beforeRemove) beforeRemove(path);
-        if (denied.count(path)) {
-            BVSetError(error, BVError::fromErrno(EACCES, path));
-            return false;
-        }
-        return BVPOSIXFileManager::removeFileAtPath(path, error);
-    }
-    bool truncateFileAtPath(const std::string& path, BVError* error) const override {
-        if (denied.count(path)) {
-            BVSetError(error, BVError::fromErrno(EACCES, path));
-            return false;
-        }
-        return BVPOSIXFileManager::truncateFileAtPath(path, error);
-    }
-};
 
 class BVFileRemoverTest : public ::testing::Test {
 protected:
@@ -71,10 +49,12 @@ protected:
     BVAgentEnvironment env;
     std::string home;
     std::shared_ptr<BVPaths> paths;
-    std::shared_ptr<DenyingFileManager> fileManager = std::make_shared<DenyingFileManager>();
+    std::shared_ptr<BVFaultInjectingFileManager> fileManager = std::make_shared<BVFaultInjectingFileManager>();
     std::shared_ptr<BVScriptedAuthorization::Script> script = std::make_shared<BVScriptedAuthorization::Script>();
     BVPrivilegedOperationsPerformerPtr performer;
 };
+
+using Op = BVFaultInjectingFileManager::Operation;
 
 }  // namespace
 
@@ -95,29 +75,53 @@ TEST_F(BVFileRemoverTest, RefusesProtectedFoldersHoweverTheyAreNamed) {
     // A file inside a protected folder is fine.
     std::string description;
     EXPECT_TRUE(remover.removeFileAtPath(BVFileRemover::Path(keep), &description));
+
+    // A root folder that is itself a link (the user's own set-up, so it is followed) may lead
+    // to a protected folder under another name: refused by what it is, not by its name.
+    env.folder().symlink("home/Library/Logs", home);
+    BVFileRemover again(nullptr, fileManager, paths);
+    EXPECT_FALSE(again.removeFileAtPath(BVFileRemover::Path(home + "/Library/Logs/Documents"), &description));
+    EXPECT_NE(description.find("protected folder under another name"), std::string::npos) << description;
+    EXPECT_EQ(BVReadText(home + "/Documents/report.txt"), "precious");
 }
 
-TEST_F(BVFileRemoverTest, AFailureIsRetriedOnceThroughTheAgent) {
+TEST_F(BVFileRemoverTest, OnlyALackOfRightsIsRetriedThroughTheAgent) {
     auto remover = removerWithAgent();
     std::string onlyAgent = file("Library/Caches/app/root-owned");
-    fileManager->denied.insert(onlyAgent);
+    fileManager->fail(Op::Remove, onlyAgent, EACCES);
     std::string description;
     EXPECT_TRUE(remover->removeFileAtPath(BVFileRemover::Path(onlyAgent), &description));
     EXPECT_FALSE(fileManager->fileExistsAtPath(onlyAgent));
-    EXPECT_NE(description.find("Permission denied"), std::string::npos);  // the first try's reason stays
 
-    // Missing: the file manager fails, the agent fails too, and its reason names the path.
-    std::string missing = home + "/Library/Caches/none";
-    EXPECT_FALSE(remover->removeFileAtPath(BVFileRemover::Path(missing), &description));
-    EXPECT_NE(description.find(missing), std::string::npos) << description;
-    BVError error;
-    EXPECT_FALSE(remover->removeFileAtPath(BVFileRemover::Path(missing), &error));
-    EXPECT_EQ(error.domain(), BVURLErrorDomain);
-    EXPECT_EQ(error.code(), 0);
+    // Any other failure names its own cause, and the agent is not asked.
+    struct Case {
+        int errnoValue;
+        const char* text;
+    };
+    for (const Case& c : {Case{EBUSY, "busy"}, Case{EXDEV, "cross-device"}, Case{EROFS, "Read-only"}}) {
+        std::string busy = file("Library/Caches/app/held");
+        fileManager->fail(Op::Remove, busy, c.errnoValue);
+        BVError error;
+        EXPECT_FALSE(remover->removeFileAtPath(BVFileRemover::Path(busy), &error));
+        EXPECT_NE(error.localizedDescription().find(c.text), std::string::npos) << error.localizedDescription();
+        EXPECT_EQ(error.domain(), BVURLErrorDomain);  // the shape the callers of this form expect
+        auto report = remover->removeItem(busy);
+        ASSERT_TRUE(report.error);
+        EXPECT_EQ(report.error->domain(), BVPOSIXErrorDomain);
+        EXPECT_EQ(report.error->code(), c.errnoValue);
+        EXPECT_TRUE(fileManager->fileExistsAtPath(busy));  // the agent would have removed it
+        fileManager->heal(Op::Remove, busy);
+    }
+
+    // Something already gone counts as removed and frees nothing.
+    auto missing = remover->removeItem(home + "/Library/Caches/none");
+    EXPECT_TRUE(missing.succeeded);
+    EXPECT_TRUE(missing.wasMissing);
+    EXPECT_EQ(missing.freedBytes, 0u);
 
     // Truncation goes the same way; a missing file counts as truncated.
     std::string log = file("Library/Logs/app.log", "0123456789");
-    fileManager->denied.insert(log);
+    fileManager->fail(Op::Empty, log, EPERM);
     EXPECT_TRUE(remover->truncateFileAtPath(BVFileRemover::Path(log)));
     EXPECT_EQ(BVReadText(log), "");
     EXPECT_TRUE(remover->truncateFileAtPath(BVFileRemover::Path(home + "/Library/Logs/none.log")));
@@ -127,11 +131,9 @@ TEST_F(BVFileRemoverTest, EmptyingAFolderGoesOnPastAFailureAndUsesTheAgentPerChi
     auto remover = removerWithAgent();
     std::string folder = env.folder().folder("home/Library/Caches/app");
     for (const char* name : {"a", "b", "c", "d"}) file(std::string("Library/Caches/app/") + name);
-    fileManager->denied = {folder + "/b", folder + "/c"};
-    // "c" the agent can remove; "b" it cannot (it is gone by the time the agent looks).
-    fileManager->beforeRemove = [&](const std::string& p) {
-        if (p == folder + "/b") ::unlink(p.c_str());
-    };
+    // "c" only the agent can remove; "b" is busy, which the agent cannot help with.
+    fileManager->fail(Op::Remove, folder + "/b", EBUSY);
+    fileManager->fail(Op::Remove, folder + "/c", EACCES);
     std::vector<BVError> errors;
     EXPECT_FALSE(remover->removeContentsOfDirectoryAtPath(BVFileRemover::Path(folder), &errors));
     ASSERT_EQ(errors.size(), 1u);
@@ -139,12 +141,15 @@ TEST_F(BVFileRemoverTest, EmptyingAFolderGoesOnPastAFailureAndUsesTheAgentPerChi
     EXPECT_NE(errors[0].localizedDescription().find(folder + "/b"), std::string::npos);
     std::vector<std::string> left;
     ASSERT_TRUE(fileManager->contentsOfDirectoryAtPath(folder, left, nullptr));
-    EXPECT_TRUE(left.empty());
+    EXPECT_EQ(left, std::vector<std::string>{folder + "/b"});
     EXPECT_TRUE(fileManager->isDirectoryAtPath(folder));  // the folder itself stays
 
     EXPECT_TRUE(remover->removeContentsOfDirectoryAtPath(std::nullopt, &errors));
     EXPECT_FALSE(remover->removeContentsOfDirectoryAtPath(BVFileRemover::Path(folder + "/missing"), &errors));
     EXPECT_EQ(errors.size(), 1u);
+    // The home itself is never emptied, whatever asks.
+    EXPECT_FALSE(remover->removeContentsOfDirectoryAtPath(BVFileRemover::Path(home), &errors));
+    EXPECT_TRUE(fileManager->fileExistsAtPath(folder + "/b"));
 }
 
 TEST_F(BVFileRemoverTest, CancellingWhileEmptyingKeepsTheRest) {
@@ -152,7 +157,7 @@ TEST_F(BVFileRemoverTest, CancellingWhileEmptyingKeepsTheRest) {
     std::string folder = env.folder().folder("home/Library/Caches/many");
     for (const char* name : {"a", "b", "c"}) file(std::string("Library/Caches/many/") + name);
     auto progress = BVComputableProgress::create();
-    fileManager->beforeRemove = [&](const std::string&) { progress->cancel(); };  // after the first starts
+    fileManager->beforeAct = [&](Op, const std::string&) { progress->cancel(); };  // after the first starts
     std::vector<BVError> errors;
     EXPECT_TRUE(remover.removeContentsOfDirectoryAtPath(BVFileRemover::Path(folder), progress, &errors));
     EXPECT_TRUE(errors.empty());
@@ -166,7 +171,7 @@ TEST_F(BVFileRemoverTest, RefusedAuthorisationMarksThePerformerBrokenUnlessTheUs
     for (BVOSStatus status : {errAuthorizationDenied, errAuthorizationCanceled}) {
         auto remover = removerRefused(status);
         std::string stuck = file("Library/Caches/stuck");
-        fileManager->denied.insert(stuck);
+        fileManager->fail(Op::Remove, stuck, EACCES);
         std::string description;
         EXPECT_FALSE(remover->removeFileAtPath(BVFileRemover::Path(stuck), &description));
         EXPECT_NE(description.find(stuck), std::string::npos);
@@ -197,20 +202,41 @@ TEST_F(BVFileRemoverTest, DebugSwitchesFakeOrFailRemovals) {
     for (int i = 0; i < 50; ++i) EXPECT_LE(remover.fakeRemoveTime(), 0.0045 + 1e-12);  // 0 to 9 steps of 0.5 ms
 }
 
-TEST_F(BVFileRemoverTest, AnItemWhoseKindChangedSinceItWasListedIsLeftAlone) {
+TEST_F(BVFileRemoverTest, TheCleansGuardLeavesChangedItemsAndKeptPathsAlone) {
     BVFileRemover remover(nullptr, fileManager, paths);
     std::string precious = env.folder().folder("precious");
     env.folder().fileWithText("precious/keep.txt", "keep");
     std::string listed = env.folder().folder("home/Library/Caches/app");
+    std::string renamed = env.folder().folder("home/Library/Caches/other");
     std::string file = this->file("Library/Caches/file");
-    remover.setExpectedKinds({{listed, S_IFDIR}, {file, S_IFREG}});
-    // After the listing the folder becomes a link to something precious.
+    std::string keep = this->file("Library/Caches/big/keep.dat", "mine");
+    this->file("Library/Caches/big/junk/a", std::string(20000, 'j'));
+    auto guard = std::make_shared<BVRemovalGuard>(BVKeepRule({keep}, {}));
+    for (const auto& p : {listed, renamed, file, home + "/Library/Caches/big"}) ASSERT_TRUE(guard->recordIdentity(p, *fileManager));
+    remover.setRemovalGuard(guard);
+    // After the listing one folder becomes a link to something precious, another is replaced
+    // by a different folder of the same name.
     ASSERT_TRUE(fileManager->removeFileAtPath(listed, nullptr));
     env.folder().symlink("home/Library/Caches/app", precious);
-    std::string description;
-    EXPECT_FALSE(remover.removeFileAtPath(BVFileRemover::Path(listed), &description));
-    EXPECT_NE(description.find("changed since it was listed"), std::string::npos) << description;
-    EXPECT_TRUE(fileManager->fileExistsAtPath(listed));
+    ASSERT_TRUE(fileManager->removeFileAtPath(renamed, nullptr));
+    env.folder().fileWithText("home/Library/Caches/other/new", "not listed");
+    for (const auto& p : {listed, renamed}) {
+        std::string description;
+        EXPECT_FALSE(remover.removeFileAtPath(BVFileRemover::Path(p), &description));
+        EXPECT_NE(description.find("changed since it was listed"), std::string::npos) << description;
+        EXPECT_TRUE(fileManager->fileExistsAtPath(p));
+    }
     EXPECT_EQ(BVReadText(precious + "/keep.txt"), "keep");
+    EXPECT_EQ(BVReadText(renamed + "/new"), "not listed");
+    std::string description;
     EXPECT_TRUE(remover.removeFileAtPath(BVFileRemover::Path(file), &description));  // unchanged: removed
+
+    // A kept path inside an item: the item is emptied around it, and the agent is never asked
+    // for such an item (it would take the kept path along).
+    auto report = remover.removeItem(home + "/Library/Caches/big");
+    EXPECT_TRUE(report.succeeded) << report.description();
+    EXPECT_EQ(report.keptItems, 1u);
+    EXPECT_EQ(BVReadText(keep), "mine");
+    EXPECT_FALSE(fileManager->fileExistsAtPath(home + "/Library/Caches/big/junk"));
+    EXPECT_GE(*report.freedBytes, 20000u);
 }

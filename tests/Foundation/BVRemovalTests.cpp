@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "Foundation/BVFileManager.h"
+#include "tests/fixtures/BVMountNamespace.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
 
 namespace {
@@ -151,15 +152,16 @@ TEST(BVFileManagerRemoval, TruncationKeepsTheFileAndRefusesLinksAndFolders) {
 }
 
 TEST(BVFileManagerRemoval, StaysOnTheItemsFileSystem) {
+    BV_REQUIRE_PRIVATE_MOUNTS();
     BVTemporaryFolder t;
     std::string mountPoint = t.folder("victim/mounted");
     t.file("victim/own", 100);
-    if (::mount("none", mountPoint.c_str(), "tmpfs", 0, nullptr) != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    std::string why;
+    ASSERT_TRUE(BVMountTmpfs(mountPoint, &why)) << why;
     std::ofstream(mountPoint + "/other-fs-file") << "keep";
     BVError error;
     EXPECT_FALSE(BVFileManager::defaultManager()->removeFileAtPath(t / "victim", &error));
     EXPECT_EQ(error.code(), EXDEV);
     EXPECT_EQ(BVReadText(mountPoint + "/other-fs-file"), "keep");
     EXPECT_FALSE(BVFileManager::defaultManager()->fileExistsAtPath(t / "victim/own"));  // the rest went
-    ::umount(mountPoint.c_str());
 }

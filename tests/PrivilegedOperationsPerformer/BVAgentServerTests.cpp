@@ -1,16 +1,20 @@
 // The real agent process on a socket in a temporary folder, spoken to line by line.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "Foundation/BVJSONCodec.h"
 #include "PrivilegedOperationsPerformer/BVAgentProtocol.h"
 #include "tests/PrivilegedOperationsPerformer/BVAgentTestSupport.h"
+#include "tests/fixtures/BVDiskSnapshot.h"
 
 namespace {
 
@@ -108,6 +112,32 @@ TEST_F(BVAgentServerTest, PathsAreCanonicalisedAndProtectedFoldersRefused) {
     EXPECT_TRUE(std::ifstream(target).good());
     // Reading a protected folder is fine: the log scanner sizes /var/log.
     EXPECT_EQ(request("fileExistsAtPath:withReply:", {BVValue(env.rootPath("var/log"))})["reply"].arrayValue().at(0), BVValue(true));
+}
+
+TEST_F(BVAgentServerTest, AFolderSwappedForALinkAfterTheCheckFailsTheRequest) {
+    // The agent checks a path's canonical parent against the protected folders, then acts in
+    // it. A racing thread exchanges the checked folder with a link to the root prefix, whose
+    // "usr" is protected: the request may fail, but the protected folder must never go.
+    const auto& f = env.folder();
+    f.file("root/usr/lib/libc.so", 4000);
+    const BVDiskSnapshot usr = BVSnapshot(env.rootPath("usr"));
+    const std::string swap = f / "root/data/swap", link = f / "root/data/swap-link";
+    f.symlink("root/data/swap-link", env.rootPath(""));
+    for (int round = 0; round < 30; ++round) {
+        f.folder("root/data/swap/usr");  // the unprotected folder the request names
+        std::atomic<bool> stop{false};
+        std::thread racer([&] {
+            while (!stop.load()) ::renameat2(AT_FDCWD, swap.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE);
+        });
+        for (int i = 0; i < 4; ++i) request("removeItemAtPath:withReply:", {BVValue(swap + "/usr")});
+        stop = true;
+        racer.join();
+        struct stat st {};
+        if (::lstat(swap.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {  // put them back in place
+            ASSERT_EQ(::renameat2(AT_FDCWD, swap.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE), 0);
+        }
+        ASSERT_EQ(BVSnapshot(env.rootPath("usr")), usr) << "round " << round;
+    }
 }
 
 TEST_F(BVAgentServerTest, FileRequestsNeverFollowLinksNorReplaceNorTouchOtherNames) {

@@ -2,6 +2,8 @@
 // records are gone, an item that vanished since the scan fails without stopping the others and
 // an item that could not be removed keeps its record.
 #include <gtest/gtest.h>
+
+#include "tests/fixtures/BVFaultInjectingFileManager.h"
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -41,10 +43,12 @@ TEST(BVTrashClean, EmptyingTheTrashRemovesItemsAndTheirRecords) {
     auto performer = BVPrivilegedOperationsPerformer::create(BVScriptedAuthorization::factory(script), env.configuration());
     ASSERT_TRUE(performer);
     performer->setShouldAskForAuthorization(false);
-    auto remover = std::make_shared<BVFileRemover>(performer, BVFileManager::defaultManager(), paths);
+    auto faulty = std::make_shared<BVFaultInjectingFileManager>();
+    auto remover = std::make_shared<BVFileRemover>(performer, faulty, paths);
 
     const std::string trash = home + "/.local/share/Trash";
-    for (const char* name : {"a.txt", "gone.txt", "Folder"}) {
+    faulty->fail(BVFaultInjectingFileManager::Operation::Remove, trash + "/files/stuck.txt", EBUSY);
+    for (const char* name : {"a.txt", "gone.txt", "stuck.txt", "Folder"}) {
         std::string item = name == std::string("Folder") ? t.file("home/.local/share/Trash/files/Folder/in.txt", 100)
                                                          : t.file(std::string("home/.local/share/Trash/files/") + name, 5000);
         t.fileWithText(std::string("home/.local/share/Trash/info/") + name + ".trashinfo", "[Trash Info]\nPath=/x\n");
@@ -70,12 +74,14 @@ TEST(BVTrashClean, EmptyingTheTrashRemovesItemsAndTheirRecords) {
 
     ASSERT_TRUE(cleaned);
     EXPECT_EQ(cleaned->state(), uint64_t(BVRemovalStatePartlySucceeded));
-    for (const char* name : {"a.txt", "Folder", "orphan.bin"}) {
+    // An item that vanished since the scan is gone all the same: its record goes with it.
+    for (const char* name : {"a.txt", "gone.txt", "Folder", "orphan.bin"}) {
         EXPECT_FALSE(exists(trash + "/files/" + name)) << name;
         EXPECT_FALSE(exists(trash + "/info/" + std::string(name) + ".trashinfo")) << name;
     }
     // The failed item's record stays: the trash still lists what it could not give back.
-    EXPECT_TRUE(exists(trash + "/info/gone.txt.trashinfo"));
+    EXPECT_TRUE(exists(trash + "/files/stuck.txt"));
+    EXPECT_TRUE(exists(trash + "/info/stuck.txt.trashinfo"));
     EXPECT_TRUE(exists(trash + "/files") && exists(trash + "/info"));
     uint64_t failed = 0;
     std::function<void(const BVRemovalResultPtr&)> count = [&](const BVRemovalResultPtr& r) {
