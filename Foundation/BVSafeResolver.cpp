@@ -108,7 +108,6 @@ BVFd BVSafeResolver::openFolder(const std::string& path, int flags, BVFileIdenti
 
 BVFd BVSafeResolver::openBeneath(int folderFd, const BVFileIdentity& folder, const std::string& folderPath,
                                  const std::string& relative, int flags, BVFileIdentity* identity, BVError* error) const {
-    std::string fullPath = BVFileIO::appendPathComponent(folderPath, relative);
     if (method_ == Method::Automatic && openat2Available.load() != 0 && relative.size() < PATH_MAX) {
         struct open_how how {};
         how.flags = uint64_t(flags | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -117,19 +116,20 @@ BVFd BVSafeResolver::openBeneath(int folderFd, const BVFileIdentity& folder, con
         if (fd >= 0) {
             openat2Available.store(1);
             BVFd opened{int(fd)};
+            if (!identity) return opened;  // the kernel kept it on the folder's mount already
             auto id = BVIdentityAt(opened.get(), "");
             if (!id) {
-                BVSetError(error, BVError::fromErrno(errno, fullPath));
+                BVSetError(error, BVError::fromErrno(errno, BVFileIO::appendPathComponent(folderPath, relative)));
                 return {};
             }
-            if (identity) *identity = *id;
+            *identity = *id;
             return opened;
         }
         int failure = errno;
         if (failure == ENOSYS || failure == EPERM || failure == E2BIG) {
             openat2Available.store(0);
         } else if (failure != ELOOP && failure != EXDEV && failure != ENOTDIR) {
-            BVSetError(error, BVError::fromErrno(failure, fullPath));
+            BVSetError(error, BVError::fromErrno(failure, BVFileIO::appendPathComponent(folderPath, relative)));
             return {};
         }
         // A link or a mount refused (a link as the last name shows as ENOTDIR): the walk below

@@ -9,7 +9,6 @@
 
 #include "Foundation/BVDirectoryWalker.h"
 #include "Foundation/BVFileIO.h"
-#include "Foundation/BVFileManager.h"
 #include "Foundation/BVSafeResolver.h"
 
 namespace {
@@ -56,17 +55,11 @@ uint64_t itemSizeAtPath(const std::string& path) { return itemSizeAtPath(path, 0
 uint64_t itemSizeAtPath(const std::string& path, unsigned threads) {
     auto normal = BVSafeResolver::candidatePath(path, nullptr);
     if (!normal || *normal == "/") return 0;
-    auto parent = BVFileManager::defaultManager()->openFolder(BVFileIO::parentPath(*normal), std::nullopt, nullptr);
-    if (!parent) return 0;
-    std::string name = BVFileIO::lastPathComponent(*normal);
-    auto item = parent->childIdentity(name, nullptr);
-    if (!item) return 0;
-    if (!item->isDirectory()) return item->isOtherMountThan(parent->identity()) ? 0 : item->allocatedBytes;
-    // A folder that cannot be opened as a candidate (a mount point, a link on the way) measures 0.
+    std::string folderPath = BVFileIO::parentPath(*normal);
     BVFileIdentity folder;
-    BVFd fd = BVSafeResolver::standard()->openFolder(*normal, O_PATH, &folder, nullptr);
-    if (!fd || !folder.isSameItem(*item)) return 0;
-    return folderSize(std::move(fd), folder, *normal, threads);
+    BVFd fd = BVSafeResolver::standard()->openFolder(folderPath, O_PATH, &folder, nullptr);
+    if (!fd) return 0;
+    return itemSizeInFolder(fd.get(), folder, folderPath, BVFileIO::lastPathComponent(*normal), threads);
 }
 
 uint64_t itemSizeInFolder(int folderFd, const BVFileIdentity& folder, const std::string& folderPath,

@@ -112,7 +112,7 @@ BVEntityPtr BVCacheScanTask::deepSearchModel(const std::string& path, const BVPr
     BVSystemJunk::attachIgnoreStrategy(sequence, knowledgeBase_, path);
     sequence->setRemovalDependenciesFetcher(BVRemovalDependenciesFetcherWithBase(knowledgeBase_, path));
     std::vector<std::string> inner;
-    for (const auto& child : fileManager_->contentsOfDirectoryAtURL(path, progress_, 0))
+    for (const auto& child : BVSystemJunk::searchedFolderContents(*fileManager_, path, progress_))
         if (!filter->shouldIgnoreObject(child)) inner.push_back(child);
     // The inner items are measured like the folder's own children, but are not units of work.
     auto sizes = BVSystemJunk::itemSizes(inner, performer_, progress_, false);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "Foundation/BVComputableProgress.h"
+#include "Foundation/BVLogger.h"
 #include "Foundation/QLFileSizer.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 #include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
@@ -77,6 +78,20 @@ std::vector<std::optional<uint64_t>> itemSizes(const std::vector<std::string>& p
     return sizes;
 }
 
+std::vector<std::string> searchedFolderContents(const BVFileManager& fileManager, const std::string& folder,
+                                                const std::shared_ptr<BVComputableProgress>& progress) {
+    if (progress) {
+        progress->setPath(folder);
+        if (progress->isCancelled()) return {};
+    }
+    std::vector<std::string> children;
+    BVError error;
+    if (fileManager.contentsOfDirectoryAtPath(folder, children, &error)) return children;
+    if (error.posixCode() == ELOOP || error.posixCode() == EXDEV)
+        BVLogger::warning("[system junk] not searched: " + error.localizedDescription());
+    return {};
+}
+
 std::string containerCachesSubpath(BVLayout layout) {
     return layout == BVLayout::macos ? "Data/Library/Caches" : "cache";
 }
@@ -91,7 +106,7 @@ std::vector<std::string> containerContents(const BVFileManager& fileManager, con
     if (!containersFolder) return contents;
     for (const auto& container : fileManager.contentsOfDirectoryAtURL(*containersFolder, nullptr, 0)) {
         if (progress && progress->isCancelled()) break;
-        auto children = fileManager.contentsOfDirectoryAtURL(container + "/" + subpath, progress, 0);
+        auto children = searchedFolderContents(fileManager, container + "/" + subpath, progress);
         contents.insert(contents.end(), children.begin(), children.end());
     }
     return contents;

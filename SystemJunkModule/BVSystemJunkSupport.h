@@ -48,6 +48,12 @@ std::vector<std::optional<uint64_t>> itemSizes(const std::vector<std::string>& p
                                                const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
                                                const std::shared_ptr<BVComputableProgress>& progress, bool countsUnits = true);
 
+// The children of a folder a scanner searches (full paths, sorted); none when it cannot be
+// listed. A folder refused because a link or a mount is in its way (a cache the user keeps on
+// another disk through a link, say) is said in the log: nothing behind it is offered.
+std::vector<std::string> searchedFolderContents(const BVFileManager& fileManager, const std::string& folder,
+                                                const std::shared_ptr<BVComputableProgress>& progress);
+
 // Inside one sandbox container: the folder that plays its caches folder and its logs folder
 // ("Data/Library/Caches" and "Data/Library/Logs" on macos; a flatpak application's "cache" and
 // ".local/state" on linux).

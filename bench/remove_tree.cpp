@@ -1,6 +1,7 @@
 // Deletes a tree with the file manager's removal, for whole-command timings against rm -rf.
 // usage: bv-remove-tree PATH
 #include <cstdio>
+#include <filesystem>
 
 #include "Foundation/BVFileManager.h"
 
@@ -10,7 +11,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     BVError error;
-    if (!BVFileManager::defaultManager()->removeFileAtPath(argv[1], &error)) {
+    if (!BVFileManager::defaultManager()->removeFileAtPath(std::filesystem::absolute(argv[1]), &error)) {
         std::fprintf(stderr, "%s\n", error.localizedDescription().c_str());
         return 1;
     }

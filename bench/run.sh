@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/release/bin}
 RUNS=${BENCH_RUNS:-7}
-OUT=${BENCH_FIXTURES:-bench/out}
+# Absolute: the engine takes no relative path for what it sizes or removes.
+OUT=$(realpath -m "${BENCH_FIXTURES:-bench/out}")
 FILES=${BENCH_FILES:-300000}
 mkdir -p "$OUT"
 

@@ -1,6 +1,7 @@
 // Prints the bytes QLFileSizer measures for a path, for whole-command timings against du.
 // usage: bv-size-tree PATH [THREADS]
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 
 #include "Foundation/QLFileSizer.h"
@@ -11,6 +12,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     unsigned threads = argc > 2 ? unsigned(std::atoi(argv[2])) : 0;
-    std::printf("%llu\n", (unsigned long long)QLFileSizer::itemSizeAtPath(argv[1], threads));
+    std::printf("%llu\n", (unsigned long long)QLFileSizer::itemSizeAtPath(std::filesystem::absolute(argv[1]), threads));
     return 0;
 }
