@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVPaths.h"
@@ -17,8 +18,13 @@
 namespace {
 
 // Whether this kernel answers openat2: -1 not known yet, 0 no (too old, or refused by a
-// sandbox's system-call filter), 1 yes. A fact about the kernel, learnt once per process.
-std::atomic<int> openat2Available{-1};
+// sandbox's system-call filter), 1 yes. A fact about the kernel, learnt once per process;
+// BRENVIK_RESOLVE_BY_COMPONENTS=1 makes a process take the component walk throughout (so the
+// walk is tested end to end on kernels that have openat2).
+std::atomic<int>& openat2Available() {
+    static std::atomic<int> state{std::getenv("BRENVIK_RESOLVE_BY_COMPONENTS") ? 0 : -1};
+    return state;
+}
 
 std::vector<std::string> splitNames(const std::string& relative) {
     std::vector<std::string> names;
@@ -108,13 +114,13 @@ BVFd BVSafeResolver::openFolder(const std::string& path, int flags, BVFileIdenti
 
 BVFd BVSafeResolver::openBeneath(int folderFd, const BVFileIdentity& folder, const std::string& folderPath,
                                  const std::string& relative, int flags, BVFileIdentity* identity, BVError* error) const {
-    if (method_ == Method::Automatic && openat2Available.load() != 0 && relative.size() < PATH_MAX) {
+    if (method_ == Method::Automatic && openat2Available().load() != 0 && relative.size() < PATH_MAX) {
         struct open_how how {};
         how.flags = uint64_t(flags | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_BENEATH;
         long fd = ::syscall(SYS_openat2, folderFd, relative.c_str(), &how, sizeof how);
         if (fd >= 0) {
-            openat2Available.store(1);
+            openat2Available().store(1);
             BVFd opened{int(fd)};
             if (!identity) return opened;  // the kernel kept it on the folder's mount already
             auto id = BVIdentityAt(opened.get(), "");
@@ -127,7 +133,7 @@ BVFd BVSafeResolver::openBeneath(int folderFd, const BVFileIdentity& folder, con
         }
         int failure = errno;
         if (failure == ENOSYS || failure == EPERM || failure == E2BIG) {
-            openat2Available.store(0);
+            openat2Available().store(0);
         } else if (failure != ELOOP && failure != EXDEV && failure != ENOTDIR) {
             BVSetError(error, BVError::fromErrno(failure, BVFileIO::appendPathComponent(folderPath, relative)));
             return {};
@@ -193,16 +199,16 @@ BVFd BVSafeResolver::openCanonicalFolder(const std::string& path, int flags, BVF
     auto normal = candidatePath(path, error);
     if (!normal) return {};
     BVFd fd;
-    if (openat2Available.load() != 0) {
+    if (openat2Available().load() != 0) {
         struct open_how how {};
         how.flags = uint64_t(flags | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         how.resolve = RESOLVE_NO_SYMLINKS;
         long r = ::syscall(SYS_openat2, AT_FDCWD, normal->c_str(), &how, sizeof how);
         if (r >= 0) {
-            openat2Available.store(1);
+            openat2Available().store(1);
             fd.reset(int(r));
         } else if (errno == ENOSYS || errno == EPERM || errno == E2BIG) {
-            openat2Available.store(0);
+            openat2Available().store(0);
         } else {
             int e = errno;
             BVSetError(error, e == ELOOP ? BVLinkRefusal(path, path) : BVError::fromErrno(e, path));

@@ -67,12 +67,14 @@ bool exists(const std::string& path) {
 
 TEST(BrenvikCleanSafety, ALinkInACandidatesPathIsNeverFollowed) {
     // A deep-searched cache folder that is a link into the documents (linux), and a sandbox
-    // container that is one (macos): nothing behind them is listed or removed.
-    for (const std::string layout : {"linux", "macos"}) {
-        Fixture f(layout);
-        std::string junk = layout == "linux" ? "home/.cache/junk/blob" : "home/Library/Caches/com.example.junk/blob";
+    // container that is one (macos): nothing behind them is listed or removed, whether the
+    // kernel resolves the path (openat2) or the engine walks it one component at a time.
+    for (const std::string layout : {"linux", "macos", "linux-by-components"}) {
+        if (layout == "linux-by-components") ::setenv("BRENVIK_RESOLVE_BY_COMPONENTS", "1", 1);
+        Fixture f(layout == "macos" ? "macos" : "linux");
+        std::string junk = layout != "macos" ? "home/.cache/junk/blob" : "home/Library/Caches/com.example.junk/blob";
         f.t.file(junk, 20000);
-        if (layout == "linux") f.t.symlink("home/.cache/mozilla", "../Documents");
+        if (layout != "macos") f.t.symlink("home/.cache/mozilla", "../Documents");
         else f.t.symlink("home/Library/Containers/X", f.home + "/Documents/P");
         auto before = f.snapshot();
         BVCommandRun r = f.run({"clean", "system-junk", "--yes"});
@@ -80,10 +82,14 @@ TEST(BrenvikCleanSafety, ALinkInACandidatesPathIsNeverFollowed) {
         std::string folder = junk.substr(0, junk.rfind('/'));
         EXPECT_EQ(f.relative(BVChangedPaths(before, f.snapshot())), (std::vector<std::string>{folder, junk})) << layout << "\n" << r.out;
     }
+    ::unsetenv("BRENVIK_RESOLVE_BY_COMPONENTS");
 }
 
-TEST(BrenvikCleanSafety, MountsAtOrInsideItemsAreLeftAloneAndSaidSo) {
+class BrenvikCleanMounts : public ::testing::TestWithParam<bool> {};
+
+TEST_P(BrenvikCleanMounts, AtOrInsideItemsAreLeftAloneAndSaidSo) {
     BV_REQUIRE_PRIVATE_MOUNTS();
+    if (GetParam()) ::setenv("BRENVIK_RESOLVE_BY_COMPONENTS", "1", 1);
     Fixture f;
     std::string why, documents = f.home + "/Documents/P";
     f.t.file("home/.cache/app/own", 20000);
@@ -115,6 +121,9 @@ TEST(BrenvikCleanSafety, MountsAtOrInsideItemsAreLeftAloneAndSaidSo) {
     // Only the cache's own file went; the rest, mounted or not, is as it was.
     EXPECT_EQ(f.relative(BVChangedPaths(before, f.snapshot())), std::vector<std::string>{"home/.cache/app/own"}) << junk.out;
 }
+
+// The second run takes the component walk that kernels without openat2 get.
+INSTANTIATE_TEST_SUITE_P(BothResolutions, BrenvikCleanMounts, ::testing::Bool());
 
 TEST(BrenvikCleanSafety, ALogWithAnotherNameLosesOnlyThatName) {
     Fixture f;
