@@ -48,11 +48,18 @@ bool confirm(const std::string& question) {
 
 // The identity every listed path has now, before anything is shown: what is removed later must
 // still be that item (a folder swapped for a link or another folder meanwhile is left alone).
-void recordIdentities(const BVEntityPtr& entity, BVRemovalGuard& guard) {
+void recordIdentities(const BVEntityPtr& entity, BVRemovalGuard& guard, const BVFileManager& fileManager) {
     std::string path = BVResultPrinter::entityPath(entity);
-    if (!path.empty()) guard.recordIdentity(path, *BVFileManager::defaultManager());
+    if (!path.empty()) guard.recordIdentity(path, fileManager);
     if (auto tree = std::dynamic_pointer_cast<BVTreeEntity>(entity))
-        for (const auto& child : tree->children()) recordIdentities(child, guard);
+        for (const auto& child : tree->children()) recordIdentities(child, guard, fileManager);
+}
+
+// Every entity of the clean removes itself through the run's remover.
+void useRemover(const BVEntityPtr& entity, const BVFileRemoverPtr& remover) {
+    entity->setRemover(remover);
+    if (auto tree = std::dynamic_pointer_cast<BVTreeEntity>(entity))
+        for (const auto& child : tree->children()) useRemover(child, remover);
 }
 
 // The paths the module's ignore list names, which stay even inside an item that is removed.
@@ -78,18 +85,19 @@ BVKeepRule keepRule(const BVCleanSelection& selection, std::vector<std::string> 
     return BVKeepRule(std::move(ignored), std::move(patterns));
 }
 
-void warnUnmatched(const BVCleanSelection& selection) {
+void warnUnmatched(const BVCleanSelection& selection, const BVFileManager& fileManager) {
     for (const auto& g : selection.unmatchedIncludes)
         std::fprintf(stderr, "brenvik: warning: --include %s matches nothing this scan found\n", g.c_str());
     for (const auto& g : selection.unmatchedExcludes)
         std::fprintf(stderr, "brenvik: warning: --exclude %s matches nothing that would be removed\n", g.c_str());
     for (const auto& g : selection.excludesInside)
-        if (!BVKeepRule::isPattern(g) && !BVFileManager::defaultManager()->fileExistsAtPath(g))
+        if (!BVKeepRule::isPattern(g) && !fileManager.fileExistsAtPath(g))
             std::fprintf(stderr, "brenvik: warning: --exclude %s names nothing that exists\n", g.c_str());
 }
 
-std::vector<BVCleanTaskPtr> cleanTasks(const BVModule& module, const std::vector<BVEntityPtr>& entities) {
-    if (module.makeCleanTasks) return module.makeCleanTasks(entities);
+std::vector<BVCleanTaskPtr> cleanTasks(const BVModule& module, const BVEnvironment& environment,
+                                       const std::vector<BVEntityPtr>& entities) {
+    if (module.makeCleanTasks) return module.makeCleanTasks(environment, entities);
     return {std::make_shared<BVModelCleanTask>(entities)};
 }
 
@@ -102,9 +110,10 @@ std::string applicationList(const std::vector<BVRunningApplicationPtr>& applicat
 
 // Runs the preparation (when there is one) and the clean tasks through one clean queue and
 // collects the removal results in task order.
-std::vector<BVRemovalResultPtr> runClean(const std::vector<BVCleanTaskPtr>& tasks, BVOperationPtr preparation,
+std::vector<BVRemovalResultPtr> runClean(const BVEnvironment& environment, const std::vector<BVCleanTaskPtr>& tasks,
+                                         BVOperationPtr preparation,
                                          BVProgressDrawer& drawer) {
-    auto queue = BVCleanQueue::create();
+    auto queue = BVCleanQueue::create(environment.performer);
     std::map<BVCleanTask*, BVCleanTaskResultPtr> results;
     bool finished = false;
     queue->onTaskFinish([&](const BVCleanTaskPtr& task, const BVCleanTaskResultPtr& r) { results[task.get()] = r; });
@@ -134,17 +143,18 @@ std::vector<BVRemovalResultPtr> runClean(const std::vector<BVCleanTaskPtr>& task
 int BVCommandClean(const BVCommandContext& c) {
     const BVModule* module = BVModuleNamedOrExplain(c);
     if (!module) return 2;
-    auto kb = BVOpenKnowledgeBase();
+    auto kb = BVOpenKnowledgeBase(c);
+    const BVEnvironment& env = c.environment;
     if (!kb) return 3;
 
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
-    auto outcomes = BVScanRunner(&drawer).run(module->name, module->makeTasks());
+    auto outcomes = BVScanRunner(&drawer).run(module->name, module->makeTasks(env));
     // A module of the user's own files chooses nothing by itself: only --include does.
     auto selection = BVSelectEntities(outcomes, {c.options.include, c.options.exclude, !module->ownFiles}, c.paths);
     const auto& entities = selection.entities;
-    warnUnmatched(selection);
+    warnUnmatched(selection, *env.fileManager);
     auto guard = std::make_shared<BVRemovalGuard>(keepRule(selection, ignoredPaths(kb, module->name, c.paths)));
-    for (const auto& e : entities) recordIdentities(e, *guard);
+    for (const auto& e : entities) recordIdentities(e, *guard, *env.fileManager);
     std::string ownFilesNote = module->ownFiles && c.options.include.empty()
                                    ? "These are your own files, so none is chosen for you: name what to remove with --include GLOB.\n"
                                    : std::string();
@@ -168,16 +178,17 @@ int BVCommandClean(const BVCommandContext& c) {
         std::fprintf(stderr, "Nothing was removed.\n");
         return 0;
     }
-    auto remover = BVFileRemover::sharedInstance();
+    const auto& remover = env.remover;
     remover->setRemovalGuard(guard);
+    for (const auto& e : entities) useRemover(e, remover);
 
-    auto tasks = cleanTasks(*module, entities);
+    auto tasks = cleanTasks(*module, env, entities);
     std::vector<std::shared_ptr<BVRemovalDependency>> dependencies;
     for (const auto& t : tasks) {
         auto more = t->dependencies();
         dependencies.insert(dependencies.end(), more.begin(), more.end());
     }
-    auto preparation = BVCleanPreparation::create(std::make_shared<BVProcWorkspace>(kb->applicationExecutables()), dependencies);
+    auto preparation = BVCleanPreparation::create(env.workspace, dependencies);
     auto blocking = preparation->blockingApplications();
     bool quit = false;
     if (!blocking.empty()) {
@@ -192,7 +203,7 @@ int BVCommandClean(const BVCommandContext& c) {
         preparation->fulfilDependenciesOfApplicationsNotRunning();
     });
 
-    BVModuleClean clean{module->name, runClean(tasks, prepare, drawer)};
+    BVModuleClean clean{module->name, runClean(env, tasks, prepare, drawer)};
     remover->setRemovalGuard(nullptr);
     if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::cleanJSON(clean), 2) + "\n");
     else BVWriteOutput(BVCleanPrinter::cleanText(clean, c.paths));

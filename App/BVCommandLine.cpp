@@ -11,6 +11,8 @@
 #include "Foundation/BVEnvironment.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVPaths.h"
+#include "KnowledgeBase/BVKnowledgeBase.h"
+#include "ScanningService/CoreScanning/BVEnvironmentServices.h"
 
 namespace {
 
@@ -122,9 +124,12 @@ int BVRunCommandLine(int argc, char** argv) {
         return 2;
     }
     auto paths = std::make_shared<const BVPaths>(layout, home, root);
+    // Code that is handed no environment reaches for the shared instances: they are this run's too.
     BVPaths::setSharedInstance(paths);
     // Minimum durations meant for a person watching a window only slow a command down.
     BVEnvironment::setBrkHumanFriendlyDelaysDisabled(true);
+    auto environment = BVEnvironmentServices::make(paths);
+    BVKnowledgeBase::setSharedInstance(environment->knowledgeBase);  // one knowledge base per run
 
     BVLogger::Configuration logging;
     logging.logsFolder = paths->logsFolder();
@@ -137,7 +142,7 @@ int BVRunCommandLine(int argc, char** argv) {
     logging.consoleIsStandardError = true;
     BVLogger::configure(logging);
 
-    BVCommandContext context{*paths, registry, global, options};
+    BVCommandContext context{*environment, *paths, registry, global, options};
     if (modules->parsed()) return BVCommandModules(context);
     if (scan->parsed()) return BVCommandScan(context);
     if (clean->parsed()) return BVCommandClean(context);

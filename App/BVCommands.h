@@ -8,6 +8,7 @@
 
 #include "App/BVModuleRegistry.h"
 #include "App/BVScanRunner.h"
+#include "Foundation/BVEnvironment.h"
 #include "Foundation/BVPaths.h"
 
 struct BVGlobalOptions {
@@ -28,6 +29,7 @@ struct BVCommandOptions {
 };
 
 struct BVCommandContext {
+    const BVEnvironment& environment;
     const BVPaths& paths;
     const BVModuleRegistry& registry;
     const BVGlobalOptions& global;
@@ -48,7 +50,7 @@ int BVCommandIgnore(const BVCommandContext& context);
 class BVKnowledgeBase;
 // The knowledge base of this run, or none after telling the user which files were tried (the
 // commands that need it then stop with status 3).
-std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase();
+std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase(const BVCommandContext& context);
 
 // The module the command names, or none after telling the user (the command then stops with
 // status 2).

@@ -67,8 +67,8 @@ std::pair<std::string, std::string> displayTexts(const BVIgnoreItemInfo& item, c
 
 }  // namespace
 
-std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase() {
-    auto kb = BVKnowledgeBase::sharedInstance();
+std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase(const BVCommandContext& c) {
+    auto kb = c.environment.knowledgeBase;
     if (kb->appDatabase()) return kb;
     std::string tried;
     for (const auto& path : kb->applicationDatabaseCandidates()) tried += "\n  " + path;
@@ -77,7 +77,7 @@ std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase() {
 }
 
 int BVCommandKnowledgeBaseInfo(const BVCommandContext& c) {
-    auto kb = BVOpenKnowledgeBase();
+    auto kb = BVOpenKnowledgeBase(c);
     if (!kb) return 3;
     BVUserDatabaseState state = kb->userDatabaseState();
     auto rules = kb->ruleCountsByItemType(false);
@@ -120,7 +120,7 @@ int BVCommandIgnore(const BVCommandContext& c) {
         std::fprintf(stderr, "brenvik: ignore %s needs a VALUE\n", o.ignoreAction.c_str());
         return 2;
     }
-    auto kb = BVOpenKnowledgeBase();
+    auto kb = BVOpenKnowledgeBase(c);
     if (!kb) return 3;
     if (kb->userDatabaseState() == BVUserDatabaseState::Damaged) {
         reportDamaged(*kb);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVEnvironment.h"
 #include "ScanningService/CoreScanning/BVCleanTask.h"
 #include "ScanningService/CoreScanning/BVScanTask.h"
 
@@ -20,11 +21,11 @@ struct BVModule {
     std::string name;         // the command-line name, "system-junk"
     std::string displayName;  // "System Junk"
     BVSmartScanSection section = BVSmartScanSection::None;
-    // Builds the module's scan tasks, in the order they run and report.
-    std::function<std::vector<BVScanTaskPtr>()> makeTasks;
+    // Builds the module's scan tasks on the run's environment, in the order they run and report.
+    std::function<std::vector<BVScanTaskPtr>(const BVEnvironment&)> makeTasks;
     // Builds the clean tasks for the chosen entities, in the order they run. Unset: one model
     // clean task removing the entities in order.
-    std::function<std::vector<BVCleanTaskPtr>(const std::vector<BVEntityPtr>&)> makeCleanTasks;
+    std::function<std::vector<BVCleanTaskPtr>(const BVEnvironment&, const std::vector<BVEntityPtr>&)> makeCleanTasks;
     // The module lists the user's own files (not caches, logs, trashes or junk): its
     // preselection is shown for review, but the command line removes only what --include names.
     bool ownFiles = false;

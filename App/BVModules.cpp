@@ -8,7 +8,8 @@
 void BVRegisterModules(BVModuleRegistry& registry) {
     BVSystemJunkModule::registerCannedClasses();
     registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, &BVSystemJunkModule::scanTasks, {}});
-    registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup, [] { return BVTrashScanTasks(); },
-                        [](const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});
+    registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup,
+                        [](const BVEnvironment& environment) { return BVTrashScanTasks(environment); },
+                        [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});
     registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true});
 }

@@ -36,7 +36,7 @@ int BVCommandModules(const BVCommandContext& c) {
     for (const auto& m : c.registry.modules()) {
         BVArray tasks;
         text += m.name + "  " + m.displayName + "  (smart scan: " + BVSmartScanSectionName(m.section) + ")\n";
-        for (const auto& t : m.makeTasks()) {
+        for (const auto& t : m.makeTasks(c.environment)) {
             tasks.push_back(BVValue(t->identifier()));
             text += "    " + t->identifier() + "\n";
         }
@@ -60,10 +60,10 @@ int BVCommandScan(const BVCommandContext& c) {
         std::fprintf(stderr, "brenvik: --group applies to the large-files module only\n");
         return 2;
     }
-    if (!BVOpenKnowledgeBase()) return 3;
+    if (!BVOpenKnowledgeBase(c)) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
-    BVModuleScan scan{module->name, module->displayName, runner.run(module->name, module->makeTasks()), module->ownFiles};
+    BVModuleScan scan{module->name, module->displayName, runner.run(module->name, module->makeTasks(c.environment)), module->ownFiles};
     bool grouped = !c.options.group.empty();
     if (c.options.json) {
         BVValue document = BVResultPrinter::scanJSON(scan);
@@ -81,7 +81,7 @@ int BVCommandScan(const BVCommandContext& c) {
 }
 
 int BVCommandSmartScan(const BVCommandContext& c) {
-    if (!BVOpenKnowledgeBase()) return 3;
+    if (!BVOpenKnowledgeBase(c)) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
     BVArray sections;
@@ -92,7 +92,7 @@ int BVCommandSmartScan(const BVCommandContext& c) {
         std::vector<BVScanTaskPtr> tasks;
         std::vector<size_t> counts;
         for (const auto* m : modules) {
-            auto t = m->makeTasks();
+            auto t = m->makeTasks(c.environment);
             counts.push_back(t.size());
             tasks.insert(tasks.end(), t.begin(), t.end());
         }

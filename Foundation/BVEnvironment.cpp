@@ -11,8 +11,7 @@ std::atomic<int>& delaysDisabled() {
 }
 }  // namespace
 
-namespace BVEnvironment {
-bool brkHumanFriendlyDelaysDisabled() {
+bool BVEnvironment::brkHumanFriendlyDelaysDisabled() {
     int v = delaysDisabled().load();
     if (v < 0) {
         const char* e = std::getenv("BRENVIK_HUMAN_FRIENDLY_DELAYS_DISABLED");
@@ -21,5 +20,4 @@ bool brkHumanFriendlyDelaysDisabled() {
     }
     return v == 1;
 }
-void setBrkHumanFriendlyDelaysDisabled(bool disabled) { delaysDisabled().store(disabled ? 1 : 0); }
-}  // namespace BVEnvironment
+void BVEnvironment::setBrkHumanFriendlyDelaysDisabled(bool disabled) { delaysDisabled().store(disabled ? 1 : 0); }

@@ -67,6 +67,16 @@ std::string readLink(const std::string& path) {
 BVProcWorkspace::BVProcWorkspace(std::vector<BVApplicationExecutables> applications, std::string procRoot)
     : applications_(std::move(applications)), procRoot_(std::move(procRoot)) {}
 
+BVProcWorkspace::BVProcWorkspace(std::function<std::vector<BVApplicationExecutables>()> applications, std::string procRoot)
+    : source_(std::move(applications)), procRoot_(std::move(procRoot)) {}
+
+const std::vector<BVApplicationExecutables>& BVProcWorkspace::applications() {
+    std::call_once(loaded_, [this] {
+        if (source_) applications_ = source_();
+    });
+    return applications_;
+}
+
 std::vector<BVRunningApplicationPtr> BVProcWorkspace::runningApplications() {
     std::vector<BVRunningApplicationPtr> out;
     DIR* proc = ::opendir(procRoot_.c_str());
@@ -78,7 +88,7 @@ std::vector<BVRunningApplicationPtr> BVProcWorkspace::runningApplications() {
         std::string executable = readLink(procRoot_ + "/" + d->d_name + "/exe");
         if (executable.empty()) continue;
         std::string name = BVFileIO::lastPathComponent(executable);
-        for (const auto& app : applications_) {
+        for (const auto& app : applications()) {
             bool matches = false;
             for (const auto& e : app.executables)
                 matches = matches || (e.find('/') != std::string::npos ? e == executable : e == name);

@@ -15,6 +15,44 @@ using BVScannerSet = std::set<BVScannerIdentifier>;
 
 inline constexpr BVScannerIdentifier BVAllScannersIdentifier = 9223372036854775807ull;
 
+// The scanners the program's tasks, handles and tables name, each once here; code names them
+// by these words, never by their numbers.
+enum BVScanner : BVScannerIdentifier {
+    BVScannerApplications = 1,
+    BVScannerApplicationLeftovers = 2,
+    BVScannerLeftovers = 3,
+    BVScannerApplicationLocalizations = 5,
+    BVScannerBrokenPreferences = 6,
+    BVScannerBrokenLoginItems = 7,
+    BVScannerCaches = 8,
+    BVScannerSystemCaches = 9,
+    BVScannerUserCaches = 10,
+    BVScannerDeveloperJunk = 11,
+    BVScannerLoginItems = 14,
+    BVScannerMobileSoftwareUpdates = 20,
+    BVScannerPhotoSyncCaches = 22,
+    BVScannerLargeAndOldFiles = 24,
+    BVScannerLogs = 25,
+    BVScannerSystemLogs = 26,
+    BVScannerUserLogs = 27,
+    BVScannerUniversalBinaries = 30,
+    BVScannerMobileDeviceBackups = 36,
+    BVScannerMediaLibraryDownloads = 37,
+    BVScannerMobileApplications = 38,
+    BVScannerSystemLocalizations = 39,
+    BVScannerMailAttachments = 40,
+    BVScannerDeveloperToolJunk = 61,
+    BVScannerLaunchAgents = 65,
+    BVScannerMediaLibraryCaches = 66,
+    BVScannerPhotoLibraryCaches = 67,
+    BVScannerDocumentVersions = 73,
+    BVScannerBrokenApplicationUpdates = 74,
+    BVScannerUnusedDiskImages = 76,
+    BVScannerHungApplications = 77,
+    BVScannerMalware = 78,
+    BVScannerApplicationUpdates = 79,
+};
+
 enum BVKnowledgeBaseItemType : int64_t {
     BVItemTypeQuittingFile = 0,
     BVItemTypeApplicationFile = 1,

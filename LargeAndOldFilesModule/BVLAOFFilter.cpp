@@ -15,9 +15,6 @@ const std::set<std::string>& BVLAOFFilter::ignoredFilesTypes() {
     return types;
 }
 
-BVLAOFFilter::BVLAOFFilter(std::shared_ptr<BVScanKnowledgeBase> knowledgeBase)
-    : BVLAOFFilter(std::move(knowledgeBase), BVPaths::sharedInstance()) {}
-
 BVLAOFFilter::BVLAOFFilter(std::shared_ptr<BVScanKnowledgeBase> knowledgeBase, std::shared_ptr<const BVPaths> paths)
     : knowledgeBase_(std::move(knowledgeBase)), paths_(std::move(paths)), iTunesLibraryURL_(paths_->iTunesLibraryURL()) {}
 

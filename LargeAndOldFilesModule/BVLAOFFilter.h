@@ -22,7 +22,6 @@ public:
     // The content types the query itself excludes (bundles and photo libraries).
     static const std::set<std::string>& ignoredFilesTypes();
 
-    explicit BVLAOFFilter(std::shared_ptr<BVScanKnowledgeBase> knowledgeBase);
     BVLAOFFilter(std::shared_ptr<BVScanKnowledgeBase> knowledgeBase, std::shared_ptr<const BVPaths> paths);
 
     bool isItemFilteredAtURL(const BVURLPtr& url);

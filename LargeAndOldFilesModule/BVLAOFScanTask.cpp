@@ -7,10 +7,6 @@
 #include "ScanningService/CoreScanning/BVCannedResults.h"
 #include "ScanningService/CoreScanning/BVDebugSwitches.h"
 
-BVLAOFScanTask::BVLAOFScanTask()
-    : BVLAOFScanTask(BVKnowledgeBaseProvider::baseWithIdentifier(BVLAOFScannerIdentifier), BVPaths::sharedInstance(),
-                     BVUserDefaults::standardUserDefaults()) {}
-
 BVLAOFScanTask::BVLAOFScanTask(std::shared_ptr<BVKnowledgeBaseWrapper> knowledgeBase,
                                std::shared_ptr<const BVPaths> paths, std::shared_ptr<BVUserDefaults> defaults,
                                QueryFactory queryFactory)

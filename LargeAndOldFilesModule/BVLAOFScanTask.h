@@ -22,7 +22,7 @@ class BVUserDefaults;
 class BVLAOFFilter;
 
 inline constexpr const char* BVLAOFScanIdentifierMain = "BVLAOFScanIdentifierMain";
-inline constexpr BVScannerIdentifier BVLAOFScannerIdentifier = 24;
+inline constexpr BVScannerIdentifier BVLAOFScannerIdentifier = BVScannerLargeAndOldFiles;
 inline constexpr uint64_t BVLAOFSizeThreshold = 52428800;  // 50 MiB; larger files are found
 inline constexpr const char* kBVLAOFScanTaskErrorDomain = "kBVLAOFScanTaskErrorDomain";  // no query
 inline constexpr const char* kBVLAOFScanTaskDomain = "kBVLAOFScanTaskDomain";            // index not ready
@@ -37,7 +37,6 @@ public:
         const std::string& predicate, const std::vector<std::string>& scopes, const BVLAOFFilter& filter)>;
 
     // The knowledge base for scanner 24, the shared paths and defaults, the home walk.
-    BVLAOFScanTask();
     BVLAOFScanTask(std::shared_ptr<BVKnowledgeBaseWrapper> knowledgeBase, std::shared_ptr<const BVPaths> paths,
                    std::shared_ptr<BVUserDefaults> defaults, QueryFactory queryFactory = {});
 

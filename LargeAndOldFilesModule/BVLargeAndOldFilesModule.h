@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "Foundation/BVEnvironment.h"
 #include "ScanningService/CoreScanning/BVScanTask.h"
 
-std::vector<BVScanTaskPtr> BVLargeAndOldFilesScanTasks();
+std::vector<BVScanTaskPtr> BVLargeAndOldFilesScanTasks(const BVEnvironment& environment);

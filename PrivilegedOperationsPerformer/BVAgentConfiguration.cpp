@@ -7,10 +7,12 @@
 #include "Foundation/BVFileIO.h"
 #include "PrivilegedOperationsPerformer/BVAgentProtocol.h"
 
-BVAgentConfiguration BVAgentConfiguration::defaultConfiguration() {
+BVAgentConfiguration BVAgentConfiguration::defaultConfiguration() { return defaultConfiguration(BVPaths::sharedInstance()); }
+
+BVAgentConfiguration BVAgentConfiguration::defaultConfiguration(std::shared_ptr<const BVPaths> paths) {
     BVAgentConfiguration c;
     c.label = BVPrivilegedAgentLabel;
-    c.paths = BVPaths::sharedInstance();
+    c.paths = std::move(paths);
     char self[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     std::string folder = n > 0 ? BVFileIO::parentPath(std::string(self, size_t(n))) : std::string(".");

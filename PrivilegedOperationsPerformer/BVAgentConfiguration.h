@@ -26,6 +26,8 @@ struct BVAgentConfiguration {
     // The host's configuration: the shared paths, "brenvik-agent" beside the running executable,
     // the sockets folder of the host.
     static BVAgentConfiguration defaultConfiguration();
+    // The same for the given paths (the agent's folders and the served home are theirs).
+    static BVAgentConfiguration defaultConfiguration(std::shared_ptr<const BVPaths> paths);
 
     std::string installedToolPath() const;
     std::string configFilePath() const;

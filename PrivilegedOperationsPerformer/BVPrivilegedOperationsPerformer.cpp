@@ -27,6 +27,10 @@ std::shared_ptr<BVPrivilegedOperationsPerformer> BVPrivilegedOperationsPerformer
     return *instance;
 }
 
+std::shared_ptr<BVPrivilegedOperationsPerformer> BVPrivilegedOperationsPerformer::systemPerformer(std::shared_ptr<const BVPaths> paths) {
+    return create([] { return std::make_shared<BVPolkitAuthorization>(); }, BVAgentConfiguration::defaultConfiguration(std::move(paths)));
+}
+
 std::shared_ptr<BVPrivilegedOperationsPerformer> BVPrivilegedOperationsPerformer::create(BVAuthorizationFactory factory,
                                                                                          BVAgentConfiguration configuration) {
     auto performer = std::make_shared<BVPrivilegedOperationsPerformer>(std::move(factory), std::move(configuration));

@@ -44,6 +44,9 @@ public:
     // The process-wide performer on polkit and the host's configuration; none when the
     // authorisation cannot be created.
     static std::shared_ptr<BVPrivilegedOperationsPerformer> sharedInstance();
+    // A performer with the system's authorisation (polkit) for `paths`; none when authorisation
+    // cannot be created.
+    static std::shared_ptr<BVPrivilegedOperationsPerformer> systemPerformer(std::shared_ptr<const BVPaths> paths);
     // A performer on the given authorisations and configuration; none when creating the
     // authorisation fails.
     static std::shared_ptr<BVPrivilegedOperationsPerformer> create(BVAuthorizationFactory factory,

@@ -1,28 +1,19 @@
 #include "SystemJunkModule/BVCacheScanTask.h"
 
-#include <stdexcept>
-
 #include "Foundation/BVFileIO.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
+#include "ScanningService/CoreScanning/BVEnvironmentServices.h"
 #include "ScanningService/CoreScanning/Predicates/BVFilePredicates.h"
 
 namespace {
 
-constexpr BVScannerIdentifier kSystemCacheScanner = 9;
-constexpr BVScannerIdentifier kUserCacheScanner = 10;
-
 template <class Task>
-BVScanTaskPtr makeTask(std::optional<std::string> folder, BVScannerIdentifier scanner) {
-    return std::make_shared<Task>(std::move(folder), BVFileManager::defaultManager(),
-                                  BVKnowledgeBaseProvider::baseWithIdentifier(scanner),
-                                  BVPrivilegedOperationsPerformer::sharedInstance());
+BVScanTaskPtr makeTask(const BVEnvironment& environment, std::optional<std::string> folder, BVScannerIdentifier scanner) {
+    return std::make_shared<Task>(std::move(folder), environment.fileManager,
+                                  BVEnvironmentServices::knowledgeBase(environment, scanner), environment.performer);
 }
 
 }  // namespace
-
-BVCacheScanTask::BVCacheScanTask(std::optional<std::string> cachesDirectory, BVJunkKnowledgeBasePtr knowledgeBase)
-    : BVCacheScanTask(std::move(cachesDirectory), BVFileManager::defaultManager(), std::move(knowledgeBase),
-                      BVPrivilegedOperationsPerformer::sharedInstance()) {}
 
 BVCacheScanTask::BVCacheScanTask(std::optional<std::string> cachesDirectory, BVFileManagerPtr fileManager,
                                  BVJunkKnowledgeBasePtr knowledgeBase, std::shared_ptr<BVPrivilegedOperationsPerformer> performer)
@@ -31,25 +22,22 @@ BVCacheScanTask::BVCacheScanTask(std::optional<std::string> cachesDirectory, BVF
       knowledgeBase_(std::move(knowledgeBase)),
       performer_(std::move(performer)) {}
 
-BVScanTaskPtr BVCacheScanTask::task() { throw std::logic_error("BVCacheScanTask is an abstract class"); }
-
-BVScanTaskPtr BVSystemCachesScanTask::task() {
-    return makeTask<BVSystemCachesScanTask>(BVPaths::sharedInstance()->localCaches(), kSystemCacheScanner);
+BVScanTaskPtr BVSystemCachesScanTask::task(const BVEnvironment& environment) {
+    return makeTask<BVSystemCachesScanTask>(environment, environment.paths->localCaches(), BVScannerSystemCaches);
 }
 
-BVScanTaskPtr BVUserCachesScanTask::task() {
-    return makeTask<BVUserCachesScanTask>(BVPaths::sharedInstance()->userCaches(), kUserCacheScanner);
+BVScanTaskPtr BVUserCachesScanTask::task(const BVEnvironment& environment) {
+    return makeTask<BVUserCachesScanTask>(environment, environment.paths->userCaches(), BVScannerUserCaches);
 }
 
-BVScanTaskPtr BVDarwinUserCachesScanTask::task() {
-    return makeTask<BVDarwinUserCachesScanTask>(BVPaths::sharedInstance()->darwinUserCaches(), kUserCacheScanner);
+BVScanTaskPtr BVDarwinUserCachesScanTask::task(const BVEnvironment& environment) {
+    return makeTask<BVDarwinUserCachesScanTask>(environment, environment.paths->darwinUserCaches(), BVScannerUserCaches);
 }
 
-BVScanTaskPtr BVSandboxContainersCachesScanTask::task() {
-    auto paths = BVPaths::sharedInstance();
+BVScanTaskPtr BVSandboxContainersCachesScanTask::task(const BVEnvironment& environment) {
     return std::make_shared<BVSandboxContainersCachesScanTask>(
-        paths->sandboxContainer(), BVFileManager::defaultManager(), BVKnowledgeBaseProvider::baseWithIdentifier(kUserCacheScanner),
-        BVPrivilegedOperationsPerformer::sharedInstance(), paths->layout());
+        environment.paths->sandboxContainer(), environment.fileManager,
+        BVEnvironmentServices::knowledgeBase(environment, BVScannerUserCaches), environment.performer, environment.paths->layout());
 }
 
 std::vector<std::string> BVCacheScanTask::contentOfCachesDirectoryURL() {

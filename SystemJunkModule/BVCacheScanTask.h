@@ -9,18 +9,14 @@
 #include <optional>
 
 #include "Foundation/BVComputableProgress.h"
+#include "Foundation/BVEnvironment.h"
 #include "ScanningService/CoreScanning/Predicates/BVPredicate.h"
 #include "SystemJunkModule/BVSystemJunkSupport.h"
 
 class BVCacheScanTask : public BVScanTask, public BVProgressReporting {
 public:
-    // The default file manager and the shared privileged performer.
-    BVCacheScanTask(std::optional<std::string> cachesDirectory, BVJunkKnowledgeBasePtr knowledgeBase);
     BVCacheScanTask(std::optional<std::string> cachesDirectory, BVFileManagerPtr fileManager,
                     BVJunkKnowledgeBasePtr knowledgeBase, std::shared_ptr<BVPrivilegedOperationsPerformer> performer);
-
-    // The base class is abstract: asking it for a task is a programming error (std::logic_error).
-    static BVScanTaskPtr task();
 
     std::string identifier() const override { return "BVSystemJunkScanIdentifierCache"; }
     BVProgressPtr progress() const override { return progress_; }
@@ -49,7 +45,7 @@ private:
 class BVSystemCachesScanTask : public BVCacheScanTask {
 public:
     using BVCacheScanTask::BVCacheScanTask;
-    static BVScanTaskPtr task();
+    static BVScanTaskPtr task(const BVEnvironment& environment);
     std::string identifier() const override { return "BVSystemJunkScanIdentifierSystemCache"; }
 
 protected:
@@ -59,7 +55,7 @@ protected:
 class BVUserCachesScanTask : public BVCacheScanTask {
 public:
     using BVCacheScanTask::BVCacheScanTask;
-    static BVScanTaskPtr task();
+    static BVScanTaskPtr task(const BVEnvironment& environment);
     std::string identifier() const override { return "BVSystemJunkScanIdentifierUserCache"; }
 
 protected:
@@ -69,7 +65,7 @@ protected:
 class BVDarwinUserCachesScanTask : public BVCacheScanTask {
 public:
     using BVCacheScanTask::BVCacheScanTask;
-    static BVScanTaskPtr task();
+    static BVScanTaskPtr task(const BVEnvironment& environment);
     std::string identifier() const override { return "BVSystemJunkScanIdentifierDarwinUserCache"; }
 
 protected:
@@ -84,7 +80,7 @@ public:
                                       std::shared_ptr<BVPrivilegedOperationsPerformer> performer, BVLayout layout)
         : BVCacheScanTask(std::move(containersFolder), std::move(fileManager), std::move(knowledgeBase), std::move(performer)),
           layout_(layout) {}
-    static BVScanTaskPtr task();
+    static BVScanTaskPtr task(const BVEnvironment& environment);
     std::string identifier() const override { return "BVSystemJunkScanIdentifierSandboxContainersCache"; }
 
 protected:

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "ScanningService/CoreScanning/BVEnvironmentServices.h"
 #include "SystemJunkModule/BVCacheScanTask.h"
 #include "SystemJunkModule/BVCachesContext.h"
 #include "SystemJunkModule/BVDropboxCacheScanTask.h"
@@ -55,20 +56,22 @@ BVScanResultPtr BVCachesCompoundTask::scan() {
 }
 
 namespace BVSystemCachesCompoundTask {
-std::shared_ptr<BVCachesCompoundTask> task() {
-    return std::make_shared<BVCachesCompoundTask>("BVSystemJunkScanIdentifierSystemCachesCompound",
-                                                  BVKnowledgeBaseProvider::baseWithIdentifier(9),
-                                                  std::vector<BVScanTaskPtr>{BVSystemCachesScanTask::task()});
+std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment) {
+    return std::make_shared<BVCachesCompoundTask>(
+        "BVSystemJunkScanIdentifierSystemCachesCompound", BVEnvironmentServices::knowledgeBase(environment, BVScannerSystemCaches),
+        std::vector<BVScanTaskPtr>{BVSystemCachesScanTask::task(environment)}, std::map<std::string, BVScanTaskPtr>{},
+        environment.paths->sandboxContainer());
 }
 }  // namespace BVSystemCachesCompoundTask
 
 namespace BVUserCachesCompoundTask {
-std::shared_ptr<BVCachesCompoundTask> task() {
+std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment) {
     return std::make_shared<BVCachesCompoundTask>(
-        "BVSystemJunkScanIdentifierUserCachesCompound", BVKnowledgeBaseProvider::baseWithIdentifier(10),
-        std::vector<BVScanTaskPtr>{BVUserCachesScanTask::task(), BVDarwinUserCachesScanTask::task(),
-                                   BVSandboxContainersCachesScanTask::task()},
-        std::map<std::string, BVScanTaskPtr>{{"com.getdropbox.dropbox", BVDropboxCacheScanTask::task()},
-                                             {"com.spotify.client", BVSpotifyCacheScanTask::task()}});
+        "BVSystemJunkScanIdentifierUserCachesCompound", BVEnvironmentServices::knowledgeBase(environment, BVScannerUserCaches),
+        std::vector<BVScanTaskPtr>{BVUserCachesScanTask::task(environment), BVDarwinUserCachesScanTask::task(environment),
+                                   BVSandboxContainersCachesScanTask::task(environment)},
+        std::map<std::string, BVScanTaskPtr>{{"com.getdropbox.dropbox", BVDropboxCacheScanTask::task(environment)},
+                                             {"com.spotify.client", BVSpotifyCacheScanTask::task(environment)}},
+        environment.paths->sandboxContainer());
 }
 }  // namespace BVUserCachesCompoundTask

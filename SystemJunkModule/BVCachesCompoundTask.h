@@ -12,9 +12,9 @@
 class BVCachesCompoundTask : public BVScanTask, public BVProgressReporting {
 public:
     // Every task must report progress (std::invalid_argument otherwise).
+    // `sandboxContainerPath` is the layout's containers folder: items in it group by container.
     BVCachesCompoundTask(std::string identifier, BVJunkKnowledgeBasePtr knowledgeBase, std::vector<BVScanTaskPtr> tasks,
-                         std::map<std::string, BVScanTaskPtr> groupedTasks = {},
-                         std::optional<std::string> sandboxContainerPath = BVPaths::sharedInstance()->sandboxContainer());
+                         std::map<std::string, BVScanTaskPtr> groupedTasks, std::optional<std::string> sandboxContainerPath);
 
     std::string identifier() const override { return identifier_; }
     BVProgressPtr progress() const override { return progress_; }
@@ -33,11 +33,11 @@ private:
 
 // The system caches (scanner 9): the all-users caches folder.
 namespace BVSystemCachesCompoundTask {
-std::shared_ptr<BVCachesCompoundTask> task();
+std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment);
 }
 
 // The user caches (scanner 10): user caches, the Darwin cache folder and the sandbox
 // containers' caches, then the Dropbox and Spotify caches in their own groups.
 namespace BVUserCachesCompoundTask {
-std::shared_ptr<BVCachesCompoundTask> task();
+std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment);
 }

@@ -16,9 +16,6 @@ std::string entityPath(const BVEntityPtr& entity) {
 BVCachesContext::BVCachesContext(BVJunkKnowledgeBasePtr knowledgeBase, std::optional<std::string> sandboxContainerPath)
     : sandboxContainerPath_(std::move(sandboxContainerPath)), knowledgeBase_(std::move(knowledgeBase)) {}
 
-BVCachesContext::BVCachesContext(BVJunkKnowledgeBasePtr knowledgeBase)
-    : BVCachesContext(std::move(knowledgeBase), BVPaths::sharedInstance()->sandboxContainer()) {}
-
 std::optional<std::string> BVCachesContext::groupIdentifier(const std::string& path) const {
     if (path.empty()) return std::nullopt;
     if (sandboxContainerPath_ && !sandboxContainerPath_->empty()) {

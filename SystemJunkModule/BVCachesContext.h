@@ -25,9 +25,6 @@ class BVCachesContext {
 public:
     // `sandboxContainerPath` is the folder of the sandbox containers (none when the layout has none).
     BVCachesContext(BVJunkKnowledgeBasePtr knowledgeBase, std::optional<std::string> sandboxContainerPath);
-    // The shared paths' containers folder.
-    explicit BVCachesContext(BVJunkKnowledgeBasePtr knowledgeBase);
-
     // Adds an item to the group its path names (see groupIdentifier).
     void addItem(const BVEntityPtr& item);
     // Adds an item to the named group: nothing when the knowledge base ignores that identifier.

@@ -33,9 +33,8 @@ BVDropboxAccount BVDropboxAccount::defaultAccount(const std::string& home) {
     return BVDropboxAccount(home + "/Dropbox", BVDropboxNotFound, BVDropboxNotFound);
 }
 
-std::shared_ptr<BVDropbox> BVDropbox::dropbox() {
-    auto paths = BVPaths::sharedInstance();
-    return std::make_shared<BVDropbox>(paths->home() + "/.dropbox/info.json", paths->home());
+std::shared_ptr<BVDropbox> BVDropbox::dropbox(const BVPaths& paths) {
+    return std::make_shared<BVDropbox>(paths.home() + "/.dropbox/info.json", paths.home());
 }
 
 std::vector<BVDropboxAccount> BVDropbox::fetchAccounts() const {

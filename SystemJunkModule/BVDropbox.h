@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVPaths.h"
 #include "Foundation/BVValue.h"
 
 inline constexpr int64_t BVDropboxNotFound = 0x7FFFFFFFFFFFFFFF;
@@ -42,7 +43,7 @@ class BVDropbox {
 public:
     BVDropbox(std::string infoFile, std::string home) : url_(std::move(infoFile)), home_(std::move(home)) {}
     // For the home of the shared paths.
-    static std::shared_ptr<BVDropbox> dropbox();
+    static std::shared_ptr<BVDropbox> dropbox(const BVPaths& paths);
 
     const std::string& url() const { return url_; }
     const std::string& home() const { return home_; }

@@ -1,11 +1,12 @@
 #include "SystemJunkModule/BVDropboxCacheScanTask.h"
 
 #include "Foundation/QLFileSizer.h"
+#include "ScanningService/CoreScanning/BVEnvironmentServices.h"
 #include "ScanningService/CoreScanning/Predicates/BVFilePredicates.h"
 
-BVScanTaskPtr BVDropboxCacheScanTask::task() {
-    return std::make_shared<BVDropboxCacheScanTask>(BVDropbox::dropbox(), BVFTSFileManager::sharedManager(),
-                                                    BVKnowledgeBaseProvider::baseWithIdentifier(10));
+BVScanTaskPtr BVDropboxCacheScanTask::task(const BVEnvironment& environment) {
+    return std::make_shared<BVDropboxCacheScanTask>(BVDropbox::dropbox(*environment.paths), BVFTSFileManager::sharedManager(),
+                                                    BVEnvironmentServices::knowledgeBase(environment, BVScannerUserCaches));
 }
 
 const std::vector<BVDropboxAccount>& BVDropboxCacheScanTask::dropboxAccounts() {

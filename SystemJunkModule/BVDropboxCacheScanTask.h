@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "Foundation/BVComputableProgress.h"
+#include "Foundation/BVEnvironment.h"
 #include "Foundation/BVFTSFileManager.h"
 #include "SystemJunkModule/BVDropbox.h"
 #include "SystemJunkModule/BVSystemJunkSupport.h"
@@ -16,7 +17,7 @@ public:
     BVDropboxCacheScanTask(std::shared_ptr<BVDropbox> dropbox, std::shared_ptr<BVFTSFileManager> fileManager,
                            BVJunkKnowledgeBasePtr knowledgeBase)
         : dropbox_(std::move(dropbox)), fileManager_(std::move(fileManager)), knowledgeBase_(std::move(knowledgeBase)) {}
-    static BVScanTaskPtr task();
+    static BVScanTaskPtr task(const BVEnvironment& environment);
 
     std::string identifier() const override { return "BVSystemJunkScanIdentifierDropboxCache"; }
     BVProgressPtr progress() const override { return progress_; }

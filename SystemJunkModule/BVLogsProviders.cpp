@@ -11,14 +11,14 @@ std::vector<std::string> BVQuarantine::downloadsLogsURLs() const {
     return {*preferences + "/com.apple.LaunchServices.QuarantineEventsV2", *preferences + "/com.apple.LaunchServices.QuarantineEvents"};
 }
 
-BVLogsPathsProviderPtr BVFolderLogsProvider::localLogsProvider(std::shared_ptr<const BVPaths> paths) {
+BVLogsPathsProviderPtr BVFolderLogsProvider::localLogsProvider(std::shared_ptr<const BVPaths> paths, BVFileManagerPtr fileManager) {
     auto folder = paths->localLogs();
-    return std::make_shared<BVFolderLogsProvider>(folder, std::move(paths), BVFileManager::defaultManager());
+    return std::make_shared<BVFolderLogsProvider>(folder, std::move(paths), std::move(fileManager));
 }
 
-BVLogsPathsProviderPtr BVFolderLogsProvider::userLogsProvider(std::shared_ptr<const BVPaths> paths) {
+BVLogsPathsProviderPtr BVFolderLogsProvider::userLogsProvider(std::shared_ptr<const BVPaths> paths, BVFileManagerPtr fileManager) {
     auto folder = paths->userLogs();
-    return std::make_shared<BVFolderLogsProvider>(folder, std::move(paths), BVFileManager::defaultManager());
+    return std::make_shared<BVFolderLogsProvider>(folder, std::move(paths), std::move(fileManager));
 }
 
 bool BVFolderLogsProvider::scanningPaths(std::vector<std::string>& paths, BVError* error) const {

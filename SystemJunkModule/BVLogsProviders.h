@@ -34,8 +34,8 @@ class BVFolderLogsProvider : public BVLogsPathsProvider {
 public:
     BVFolderLogsProvider(std::optional<std::string> folder, std::shared_ptr<const BVPaths> paths, BVFileManagerPtr fileManager)
         : folder_(std::move(folder)), paths_(std::move(paths)), fileManager_(std::move(fileManager)) {}
-    static BVLogsPathsProviderPtr localLogsProvider(std::shared_ptr<const BVPaths> paths);
-    static BVLogsPathsProviderPtr userLogsProvider(std::shared_ptr<const BVPaths> paths);
+    static BVLogsPathsProviderPtr localLogsProvider(std::shared_ptr<const BVPaths> paths, BVFileManagerPtr fileManager);
+    static BVLogsPathsProviderPtr userLogsProvider(std::shared_ptr<const BVPaths> paths, BVFileManagerPtr fileManager);
     bool scanningPaths(std::vector<std::string>& paths, BVError* error) const override;
 
 private:

@@ -3,21 +3,19 @@
 #include "Foundation/BVSystemVersion.h"
 #include "Foundation/QLFileSizer.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
+#include "ScanningService/CoreScanning/BVEnvironmentServices.h"
 #include "ScanningService/CoreScanning/Predicates/BVFilePredicates.h"
 #include "SystemJunkModule/BVSystemLogModels.h"
 
 namespace {
 
-constexpr BVScannerIdentifier kSystemLogScanner = 26;
-constexpr BVScannerIdentifier kUserLogScanner = 27;
 constexpr uint64_t kSmallestOfferedLog = 10240;
 
-std::shared_ptr<BVLogsScanTask> make(const char* identifier, BVScannerIdentifier scanner,
+std::shared_ptr<BVLogsScanTask> make(const BVEnvironment& environment, const char* identifier, BVScannerIdentifier scanner,
                                      BVLogsPathsProviderPtr provider, BVLogModelFactoryPtr factory,
                                      std::shared_ptr<BVPrivilegedOperationsPerformer> performer, BVPredicatePtr predicate) {
-    return std::make_shared<BVLogsScanTask>(identifier, BVKnowledgeBaseProvider::baseWithIdentifier(scanner), std::move(provider),
-                                            std::move(factory), std::move(performer), std::move(predicate),
-                                            BVPaths::sharedInstance());
+    return std::make_shared<BVLogsScanTask>(identifier, BVEnvironmentServices::knowledgeBase(environment, scanner), std::move(provider),
+                                            std::move(factory), std::move(performer), std::move(predicate), environment.paths);
 }
 
 BVLogModelFactoryPtr plainLogs() { return std::make_shared<BVLogModelFactory>(); }
@@ -46,38 +44,39 @@ BVPredicatePtr BVLogsScanTask::quarantineFilter() {
         {std::make_shared<BVFileIsReachablePredicate>(), std::make_shared<BVFileSizePredicate>(0)}));
 }
 
-std::shared_ptr<BVLogsScanTask> BVLogsScanTask::systemLogsScanTask() {
-    return make("BVSystemJunkScanIdentifierLocalLogs", kSystemLogScanner,
-                BVFolderLogsProvider::localLogsProvider(BVPaths::sharedInstance()), plainLogs(), nullptr, sizeFilter());
+std::shared_ptr<BVLogsScanTask> BVLogsScanTask::systemLogsScanTask(const BVEnvironment& environment) {
+    return make(environment, "BVSystemJunkScanIdentifierLocalLogs", BVScannerSystemLogs,
+                BVFolderLogsProvider::localLogsProvider(environment.paths, environment.fileManager), plainLogs(), nullptr,
+                sizeFilter());
 }
 
-std::shared_ptr<BVLogsScanTask> BVLogsScanTask::userLogsScanTask() {
-    return make("BVSystemJunkScanIdentifierUserLogs", kUserLogScanner,
-                BVFolderLogsProvider::userLogsProvider(BVPaths::sharedInstance()), plainLogs(), nullptr, sizeFilter());
+std::shared_ptr<BVLogsScanTask> BVLogsScanTask::userLogsScanTask(const BVEnvironment& environment) {
+    return make(environment, "BVSystemJunkScanIdentifierUserLogs", BVScannerUserLogs,
+                BVFolderLogsProvider::userLogsProvider(environment.paths, environment.fileManager), plainLogs(), nullptr,
+                sizeFilter());
 }
 
-std::shared_ptr<BVLogsScanTask> BVLogsScanTask::sandboxLogsScanTask() {
-    return make("BVSystemJunkScanIdentifierSandboxLogs", kUserLogScanner,
-                std::make_shared<BVSandboxLogsProvider>(BVPaths::sharedInstance(), BVFileManager::defaultManager()), plainLogs(),
-                nullptr, sizeFilter());
+std::shared_ptr<BVLogsScanTask> BVLogsScanTask::sandboxLogsScanTask(const BVEnvironment& environment) {
+    return make(environment, "BVSystemJunkScanIdentifierSandboxLogs", BVScannerUserLogs,
+                std::make_shared<BVSandboxLogsProvider>(environment.paths, environment.fileManager), plainLogs(), nullptr,
+                sizeFilter());
 }
 
-std::shared_ptr<BVLogsScanTask> BVLogsScanTask::quarantineLogsScanTask() {
-    return make("BVSystemJunkScanIdentifierQuarantineLogs", kUserLogScanner,
-                std::make_shared<BVQuarantineLogsProvider>(BVPaths::sharedInstance()), plainLogs(), nullptr, quarantineFilter());
+std::shared_ptr<BVLogsScanTask> BVLogsScanTask::quarantineLogsScanTask(const BVEnvironment& environment) {
+    return make(environment, "BVSystemJunkScanIdentifierQuarantineLogs", BVScannerUserLogs,
+                std::make_shared<BVQuarantineLogsProvider>(environment.paths), plainLogs(), nullptr, quarantineFilter());
 }
 
-std::shared_ptr<BVLogsScanTask> BVLogsScanTask::diagnosticLogsScanTask() {
-    auto performer = BVPrivilegedOperationsPerformer::sharedInstance();
-    return make("BVSystemJunkScanIdentifierDiagnosticLogs", kSystemLogScanner,
-                BVStoreLogsProvider::diagnosticLogsProvider(*BVPaths::sharedInstance()),
-                std::make_shared<BVUnifiedLogModelFactory>(performer), performer, nullptr);
+std::shared_ptr<BVLogsScanTask> BVLogsScanTask::diagnosticLogsScanTask(const BVEnvironment& environment) {
+    return make(environment, "BVSystemJunkScanIdentifierDiagnosticLogs", BVScannerSystemLogs,
+                BVStoreLogsProvider::diagnosticLogsProvider(*environment.paths),
+                std::make_shared<BVUnifiedLogModelFactory>(environment.performer), environment.performer, nullptr);
 }
 
-std::shared_ptr<BVLogsScanTask> BVLogsScanTask::appleLogsScanTask() {
-    return make("BVSystemJunkScanIdentifierAppleLogs", kSystemLogScanner,
-                BVStoreLogsProvider::appleLogsProvider(*BVPaths::sharedInstance()),
-                std::make_shared<BVASLogModelFactory>(BVPrivilegedOperationsPerformer::sharedInstance()), nullptr, nullptr);
+std::shared_ptr<BVLogsScanTask> BVLogsScanTask::appleLogsScanTask(const BVEnvironment& environment) {
+    return make(environment, "BVSystemJunkScanIdentifierAppleLogs", BVScannerSystemLogs,
+                BVStoreLogsProvider::appleLogsProvider(*environment.paths),
+                std::make_shared<BVASLogModelFactory>(environment.performer), nullptr, nullptr);
 }
 
 BVScanResultPtr BVLogsScanTask::scan() {
@@ -118,17 +117,17 @@ std::shared_ptr<BVCompoundScanTask> taskWithTasks(BVScanTaskPtr systemLogs, BVSc
     return std::make_shared<BVCompoundScanTask>("BVSystemJunkScanIdentifierSystemLogsCompound", tasks);
 }
 
-std::shared_ptr<BVCompoundScanTask> task() {
-    return taskWithTasks(BVLogsScanTask::systemLogsScanTask(), BVLogsScanTask::appleLogsScanTask(),
-                         BVLogsScanTask::diagnosticLogsScanTask());
+std::shared_ptr<BVCompoundScanTask> task(const BVEnvironment& environment) {
+    return taskWithTasks(BVLogsScanTask::systemLogsScanTask(environment), BVLogsScanTask::appleLogsScanTask(environment),
+                         BVLogsScanTask::diagnosticLogsScanTask(environment));
 }
 }  // namespace BVSystemLogsScanTask
 
 namespace BVUserLogsScanTask {
-std::shared_ptr<BVCompoundScanTask> task() {
+std::shared_ptr<BVCompoundScanTask> task(const BVEnvironment& environment) {
     return std::make_shared<BVCompoundScanTask>(
         "BVSystemJunkScanIdentifierUserLogsCompound",
-        std::vector<BVScanTaskPtr>{BVLogsScanTask::userLogsScanTask(), BVLogsScanTask::sandboxLogsScanTask(),
-                                   BVLogsScanTask::quarantineLogsScanTask()});
+        std::vector<BVScanTaskPtr>{BVLogsScanTask::userLogsScanTask(environment), BVLogsScanTask::sandboxLogsScanTask(environment),
+                                   BVLogsScanTask::quarantineLogsScanTask(environment)});
 }
 }  // namespace BVUserLogsScanTask

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Foundation/BVComputableProgress.h"
+#include "Foundation/BVEnvironment.h"
 #include "ScanningService/CoreScanning/BVCompoundScanTask.h"
 #include "ScanningService/CoreScanning/Predicates/BVPredicate.h"
 #include "SystemJunkModule/BVLogModel.h"
@@ -17,13 +18,13 @@ public:
                    BVLogModelFactoryPtr modelFactory, std::shared_ptr<BVPrivilegedOperationsPerformer> performer,
                    BVPredicatePtr predicate, std::shared_ptr<const BVPaths> paths);
 
-    // Scanner 26 or 27 on the shared knowledge base and paths.
-    static std::shared_ptr<BVLogsScanTask> systemLogsScanTask();
-    static std::shared_ptr<BVLogsScanTask> userLogsScanTask();
-    static std::shared_ptr<BVLogsScanTask> sandboxLogsScanTask();
-    static std::shared_ptr<BVLogsScanTask> quarantineLogsScanTask();
-    static std::shared_ptr<BVLogsScanTask> diagnosticLogsScanTask();
-    static std::shared_ptr<BVLogsScanTask> appleLogsScanTask();
+    // The system-logs or user-logs scanner's tasks on the environment's knowledge base and paths.
+    static std::shared_ptr<BVLogsScanTask> systemLogsScanTask(const BVEnvironment& environment);
+    static std::shared_ptr<BVLogsScanTask> userLogsScanTask(const BVEnvironment& environment);
+    static std::shared_ptr<BVLogsScanTask> sandboxLogsScanTask(const BVEnvironment& environment);
+    static std::shared_ptr<BVLogsScanTask> quarantineLogsScanTask(const BVEnvironment& environment);
+    static std::shared_ptr<BVLogsScanTask> diagnosticLogsScanTask(const BVEnvironment& environment);
+    static std::shared_ptr<BVLogsScanTask> appleLogsScanTask(const BVEnvironment& environment);
 
     // Entries of 10240 bytes or less, and ".DS_Store" files, are not worth offering.
     static BVPredicatePtr sizeFilter();
@@ -48,11 +49,11 @@ private:
 // System logs, Apple System Log store and (on system version 10.12 or later) the
 // diagnostics store.
 namespace BVSystemLogsScanTask {
-std::shared_ptr<BVCompoundScanTask> task();
+std::shared_ptr<BVCompoundScanTask> task(const BVEnvironment& environment);
 std::shared_ptr<BVCompoundScanTask> taskWithTasks(BVScanTaskPtr systemLogs, BVScanTaskPtr appleLogs, BVScanTaskPtr diagnosticLogs);
 }
 
 // User logs, sandbox logs, quarantine stores.
 namespace BVUserLogsScanTask {
-std::shared_ptr<BVCompoundScanTask> task();
+std::shared_ptr<BVCompoundScanTask> task(const BVEnvironment& environment);
 }

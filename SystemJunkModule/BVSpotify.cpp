@@ -22,13 +22,12 @@ std::optional<std::string> quotedValueAfter(const std::string& text, const std::
 }
 }  // namespace
 
-std::shared_ptr<BVSpotify> BVSpotify::spotify() {
-    auto paths = BVPaths::sharedInstance();
-    if (paths->layout() == BVLayout::macos) {
-        std::string support = paths->home() + "/Library/Application Support/Spotify";
+std::shared_ptr<BVSpotify> BVSpotify::spotify(const BVPaths& paths) {
+    if (paths.layout() == BVLayout::macos) {
+        std::string support = paths.home() + "/Library/Application Support/Spotify";
         return std::make_shared<BVSpotify>(support + "/prefs", support + "/PersistentCache/Storage");
     }
-    return std::make_shared<BVSpotify>(paths->home() + "/.config/spotify/prefs", paths->home() + "/.cache/spotify/Storage");
+    return std::make_shared<BVSpotify>(paths.home() + "/.config/spotify/prefs", paths.home() + "/.cache/spotify/Storage");
 }
 
 std::optional<std::string> BVSpotify::persistentStorageLocation() const {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "Foundation/BVPaths.h"
+
 class BVSpotify {
 public:
     // `prefsFile` is the client's prefs file; `defaultStorage` the cache folder it uses when
@@ -16,7 +18,7 @@ public:
     // For the shared paths: "~/Library/Application Support/Spotify/prefs" and its
     // "PersistentCache/Storage" on macos; "~/.config/spotify/prefs" and "~/.cache/spotify/Storage"
     // on linux.
-    static std::shared_ptr<BVSpotify> spotify();
+    static std::shared_ptr<BVSpotify> spotify(const BVPaths& paths);
 
     // None when the prefs file does not exist (the client is not set up for this user).
     std::optional<std::string> persistentStorageLocation() const;

@@ -1,11 +1,13 @@
 #include "SystemJunkModule/BVSpotifyCacheScanTask.h"
 
 #include "Foundation/QLFileSizer.h"
+#include "ScanningService/CoreScanning/BVEnvironmentServices.h"
 #include "ScanningService/CoreScanning/Predicates/BVFilePredicates.h"
 
-BVScanTaskPtr BVSpotifyCacheScanTask::task() {
-    return std::make_shared<BVSpotifyCacheScanTask>(BVFileManager::defaultManager(), BVKnowledgeBaseProvider::baseWithIdentifier(10),
-                                                    BVSpotify::spotify());
+BVScanTaskPtr BVSpotifyCacheScanTask::task(const BVEnvironment& environment) {
+    return std::make_shared<BVSpotifyCacheScanTask>(environment.fileManager,
+                                                    BVEnvironmentServices::knowledgeBase(environment, BVScannerUserCaches),
+                                                    BVSpotify::spotify(*environment.paths));
 }
 
 BVScanResultPtr BVSpotifyCacheScanTask::scan() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Foundation/BVComputableProgress.h"
+#include "Foundation/BVEnvironment.h"
 #include "SystemJunkModule/BVSpotify.h"
 #include "SystemJunkModule/BVSystemJunkSupport.h"
 
@@ -11,7 +12,7 @@ class BVSpotifyCacheScanTask : public BVScanTask, public BVProgressReporting {
 public:
     BVSpotifyCacheScanTask(BVFileManagerPtr fileManager, BVJunkKnowledgeBasePtr knowledgeBase, std::shared_ptr<BVSpotify> spotify)
         : fileManager_(std::move(fileManager)), knowledgeBase_(std::move(knowledgeBase)), spotify_(std::move(spotify)) {}
-    static BVScanTaskPtr task();
+    static BVScanTaskPtr task(const BVEnvironment& environment);
 
     std::string identifier() const override { return "BVSystemJunkScanIdentifierSpotifyCache"; }
     BVProgressPtr progress() const override { return progress_; }

@@ -6,9 +6,9 @@
 
 namespace BVSystemJunkModule {
 
-std::vector<BVScanTaskPtr> scanTasks() {
-    return {BVUserLogsScanTask::task(), BVSystemLogsScanTask::task(), BVSystemCachesCompoundTask::task(),
-            BVUserCachesCompoundTask::task()};
+std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment) {
+    return {BVUserLogsScanTask::task(environment), BVSystemLogsScanTask::task(environment),
+            BVSystemCachesCompoundTask::task(environment), BVUserCachesCompoundTask::task(environment)};
 }
 
 void registerCannedClasses() {

@@ -7,11 +7,12 @@
 
 #include <vector>
 
+#include "Foundation/BVEnvironment.h"
 #include "ScanningService/CoreScanning/BVScanTask.h"
 
 namespace BVSystemJunkModule {
-// Fresh tasks for one scan, on the shared paths and knowledge base.
-std::vector<BVScanTaskPtr> scanTasks();
+// Fresh tasks for one scan, on the environment's paths, file system and knowledge base.
+std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment);
 // Registers the canned entity classes (once is enough; again is harmless).
 void registerCannedClasses();
 }  // namespace BVSystemJunkModule

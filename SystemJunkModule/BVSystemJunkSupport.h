@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVEnvironment.h"
 #include "Foundation/BVFileManager.h"
 #include "Foundation/BVPaths.h"
 #include "KnowledgeBase/BVKnowledgeBaseWrapper.h"

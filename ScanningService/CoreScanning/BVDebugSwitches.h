@@ -9,7 +9,11 @@ inline constexpr const char* BVDebugModeFakeScanningJSONResults = "DebugModeFake
 inline constexpr const char* BVDebugModeFakeRemove = "DebugModeFakeRemove";
 inline constexpr const char* BVDebugModeAllFailedRemove = "DebugModeAllFailedRemove";
 
+class BVUserDefaults;
+
 namespace BVDebugSwitches {
-// Reads the switch from the standard user defaults.
+// Reads the switch from the given defaults (those of the run's environment).
+bool isOn(const BVUserDefaults& defaults, const std::string& key);
+// Reads it from the standard user defaults, for code handed none.
 bool isOn(const std::string& key);
 }

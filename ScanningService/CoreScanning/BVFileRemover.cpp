@@ -10,6 +10,7 @@
 #include "Foundation/BVLocalizedStrings.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVSafeResolver.h"
+#include "Foundation/BVUserDefaults.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 #include "ScanningService/CoreScanning/BVDebugSwitches.h"
 
@@ -57,8 +58,11 @@ std::shared_ptr<BVFileRemover> BVFileRemover::sharedInstance() {
 }
 
 BVFileRemover::BVFileRemover(std::shared_ptr<BVPrivilegedOperationsPerformer> performer, BVFileManagerPtr fileManager,
-                             std::shared_ptr<const BVPaths> paths)
-    : performer_(std::move(performer)), fileManager_(std::move(fileManager)), paths_(std::move(paths)) {
+                             std::shared_ptr<const BVPaths> paths, std::shared_ptr<BVUserDefaults> defaults)
+    : performer_(std::move(performer)),
+      fileManager_(std::move(fileManager)),
+      paths_(std::move(paths)),
+      defaults_(defaults ? std::move(defaults) : std::make_shared<BVUserDefaults>(paths_->userDefaultsFile())) {
     for (const auto& root : paths_->protectedRoots()) {
         if (auto normal = BVFileIO::lexicallyNormalPath(root)) protectedRoots_.insert(*normal);
         // The folder itself, wherever the names that lead to it go: another name for it (a link
@@ -234,12 +238,12 @@ std::unique_ptr<BVFolderHandle> BVFileRemover::openFolder(const std::string& pat
 }
 
 BVRemoverReport BVFileRemover::removeInFolder(const BVFolderHandle& folder, const std::string& name, BVRemovalMode mode) {
-    if (mode == BVRemovalMode::Delete && BVDebugSwitches::isOn(BVDebugModeAllFailedRemove)) {
+    if (mode == BVRemovalMode::Delete && BVDebugSwitches::isOn(*defaults_, BVDebugModeAllFailedRemove)) {
         performFakeRemove();
         return failed(BVError::withDescription(BVOSStatusErrorDomain, 404,
                                                text("ErrorDescriptionRemoving_CouldntRemoveWithPrivileges", folder.childPath(name))));
     }
-    if (BVDebugSwitches::isOn(BVDebugModeFakeRemove)) {
+    if (BVDebugSwitches::isOn(*defaults_, BVDebugModeFakeRemove)) {
         if (mode == BVRemovalMode::Erase) BVLogger::info(fmt::format("[remove file] fake securely remove {}", folder.childPath(name)));
         performFakeRemove();
         return succeeded(std::nullopt);
@@ -248,7 +252,7 @@ BVRemoverReport BVFileRemover::removeInFolder(const BVFolderHandle& folder, cons
 }
 
 BVRemoverReport BVFileRemover::emptyInFolder(const BVFolderHandle& folder, const std::string& name) {
-    if (BVDebugSwitches::isOn(BVDebugModeFakeRemove)) {
+    if (BVDebugSwitches::isOn(*defaults_, BVDebugModeFakeRemove)) {
         BVLogger::info(fmt::format("[remove file] fake truncate {}", folder.childPath(name)));
         performFakeRemove();
         return succeeded(std::nullopt);
@@ -258,12 +262,12 @@ BVRemoverReport BVFileRemover::emptyInFolder(const BVFolderHandle& folder, const
 
 BVRemoverReport BVFileRemover::removeItem(const Path& path, BVRemovalMode mode) {
     bool deleting = mode == BVRemovalMode::Delete;
-    if (deleting && BVDebugSwitches::isOn(BVDebugModeAllFailedRemove)) {
+    if (deleting && BVDebugSwitches::isOn(*defaults_, BVDebugModeAllFailedRemove)) {
         performFakeRemove();
         return failed(BVError::withDescription(BVOSStatusErrorDomain, 404,
                                                text("ErrorDescriptionRemoving_CouldntRemoveWithPrivileges", path.value_or(""))));
     }
-    if (BVDebugSwitches::isOn(BVDebugModeFakeRemove)) {
+    if (BVDebugSwitches::isOn(*defaults_, BVDebugModeFakeRemove)) {
         if (!deleting) BVLogger::info(fmt::format("[remove file] fake securely remove {}", path.value_or("")));
         performFakeRemove();
         return succeeded(std::nullopt);
@@ -293,7 +297,7 @@ BVRemoverReport BVFileRemover::removeItem(const Path& path, BVRemovalMode mode) 
 }
 
 BVRemoverReport BVFileRemover::emptyFile(const Path& path) {
-    if (BVDebugSwitches::isOn(BVDebugModeFakeRemove)) {
+    if (BVDebugSwitches::isOn(*defaults_, BVDebugModeFakeRemove)) {
         BVLogger::info(fmt::format("[remove file] fake truncate {}", path.value_or("")));
         performFakeRemove();
         return succeeded(std::nullopt);

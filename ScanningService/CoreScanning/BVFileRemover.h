@@ -31,6 +31,7 @@
 #include "ScanningService/CoreScanning/BVRemovalGuard.h"
 
 class BVPrivilegedOperationsPerformer;
+class BVUserDefaults;
 
 inline constexpr const char* BVFileRemoverErrorDomain = "BVFileRemoverErrorDomain";
 inline constexpr int64_t BVFileRemoverErrorProtectedPath = 1;
@@ -59,8 +60,9 @@ public:
 
     // The process-wide remover on the shared performer, default file manager and shared paths.
     static std::shared_ptr<BVFileRemover> sharedInstance();
+    // `defaults` hold the debug switches (the standard user defaults when none).
     BVFileRemover(std::shared_ptr<BVPrivilegedOperationsPerformer> performer, BVFileManagerPtr fileManager,
-                  std::shared_ptr<const BVPaths> paths);
+                  std::shared_ptr<const BVPaths> paths, std::shared_ptr<BVUserDefaults> defaults = nullptr);
 
     bool removeFileAtPath(const Path& path, BVError* error);
     bool removeFileAtPath(const Path& path, bool removeParentFolderIfEmpty, BVError* error);
@@ -113,6 +115,7 @@ private:
     std::shared_ptr<BVPrivilegedOperationsPerformer> performer_;
     BVFileManagerPtr fileManager_;
     std::shared_ptr<const BVPaths> paths_;
+    std::shared_ptr<BVUserDefaults> defaults_;
     std::set<std::string> protectedRoots_;
     std::set<std::pair<uint64_t, uint64_t>> protectedIdentities_;  // device, inode
     mutable std::mutex guardMutex_;

@@ -9,11 +9,6 @@
 
 namespace {
 
-std::string currentUserName() {
-    if (const passwd* pw = ::getpwuid(::getuid())) return pw->pw_name;
-    return {};
-}
-
 bool beginsWith(const std::string& path, const std::string& prefix, bool ignoringCase) {
     if (path.size() <= prefix.size()) return false;  // the folder itself is not a volume of it
     return ignoringCase ? ::strncasecmp(path.c_str(), prefix.c_str(), prefix.size()) == 0
@@ -21,10 +16,6 @@ bool beginsWith(const std::string& path, const std::string& prefix, bool ignorin
 }
 
 }  // namespace
-
-BVMountedTrashesScanTask::BVMountedTrashesScanTask(std::string volumeURL)
-    : BVMountedTrashesScanTask(std::move(volumeURL), BVFileManager::defaultManager(), BVPaths::sharedInstance()->layout(),
-                               ::getuid()) {}
 
 BVMountedTrashesScanTask::BVMountedTrashesScanTask(std::string volumeURL, BVFileManagerPtr fileManager, BVLayout layout,
                                                    uid_t uid)
@@ -42,9 +33,10 @@ BVScanResultPtr BVMountedTrashesScanTask::scan() {
         identifier(), std::vector<BVEntityPtr>{BVTrashListing::sequenceOfItems(volumeURL_, items, progress_)});
 }
 
-BVMountedTrashesScanTasksFactory::BVMountedTrashesScanTasksFactory()
-    : BVMountedTrashesScanTasksFactory(BVMountedVolumes::defaultVolumes(), BVPaths::sharedInstance(), currentUserName(),
-                                       ::getuid()) {}
+std::string BVMountedTrashesScanTasksFactory::currentUserName() {
+    if (const passwd* pw = ::getpwuid(::getuid())) return pw->pw_name;
+    return {};
+}
 
 BVMountedTrashesScanTasksFactory::BVMountedTrashesScanTasksFactory(std::shared_ptr<BVMountedVolumes> volumes,
                                                                    std::shared_ptr<const BVPaths> paths,

@@ -21,7 +21,6 @@ inline constexpr const char* BVTrashBinScanIdentifierMounted = "BVTrashBinScanId
 class BVMountedTrashesScanTask : public BVScanTask, public BVProgressReporting {
 public:
     // The default file manager, the shared paths' layout and this process's user.
-    explicit BVMountedTrashesScanTask(std::string volumeURL);
     BVMountedTrashesScanTask(std::string volumeURL, BVFileManagerPtr fileManager, BVLayout layout, uid_t uid);
 
     const std::string& volumeURL() const { return volumeURL_; }
@@ -40,10 +39,11 @@ private:
 
 class BVMountedTrashesScanTasksFactory {
 public:
-    BVMountedTrashesScanTasksFactory();  // the system's volumes, shared paths, this user
     BVMountedTrashesScanTasksFactory(std::shared_ptr<BVMountedVolumes> volumes, std::shared_ptr<const BVPaths> paths,
                                      std::string userName, uid_t uid, BVFileManagerPtr fileManager = nullptr);
 
+    // The name of the user this process runs as (the volume folders are named after it).
+    static std::string currentUserName();
     bool isCleanableVolume(const BVVolume& volume) const;
     std::vector<BVScanTaskPtr> tasks() const;
 

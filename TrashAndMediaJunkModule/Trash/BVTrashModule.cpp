@@ -1,5 +1,7 @@
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
 
+#include <unistd.h>
+
 #include "ScanningService/CoreScanning/BVModelCleanTask.h"
 #include "TrashAndMediaJunkModule/Trash/BVMailTrashScanTask.h"
 #include "TrashAndMediaJunkModule/Trash/BVMountedTrashesScanTask.h"
@@ -8,9 +10,11 @@
 #include "TrashAndMediaJunkModule/Trash/BVPhotosTrashScanTasks.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashesScanTask.h"
 
-std::vector<BVScanTaskPtr> BVTrashScanTasks(BVPhotosPtr photos) {
-    std::vector<BVScanTaskPtr> tasks{std::make_shared<BVTrashesScanTask>()};
-    for (auto& t : BVMountedTrashesScanTasksFactory().tasks()) tasks.push_back(t);
+std::vector<BVScanTaskPtr> BVTrashScanTasks(const BVEnvironment& environment, BVPhotosPtr photos) {
+    std::vector<BVScanTaskPtr> tasks{std::make_shared<BVTrashesScanTask>(environment.fileManager, environment.paths)};
+    BVMountedTrashesScanTasksFactory mounted(environment.volumes, environment.paths, BVMountedTrashesScanTasksFactory::currentUserName(),
+                                             ::getuid(), environment.fileManager);
+    for (auto& t : mounted.tasks()) tasks.push_back(t);
     for (auto& t : BVMailTrashScanTasksFactory().tasks()) tasks.push_back(t);
     if (photos) {
         tasks.push_back(std::make_shared<BVPhotosTrashScanTask>(photos));

@@ -7,9 +7,10 @@
 
 #include <vector>
 
+#include "Foundation/BVEnvironment.h"
 #include "Foundation/BVPhotos.h"
 #include "ScanningService/CoreScanning/BVCleanTask.h"
 #include "ScanningService/CoreScanning/BVScanTask.h"
 
-std::vector<BVScanTaskPtr> BVTrashScanTasks(BVPhotosPtr photos = nullptr);
+std::vector<BVScanTaskPtr> BVTrashScanTasks(const BVEnvironment& environment, BVPhotosPtr photos = nullptr);
 std::vector<BVCleanTaskPtr> BVTrashCleanTasks(const std::vector<BVEntityPtr>& entities, BVPhotosPtr photos = nullptr);

@@ -3,7 +3,6 @@
 #include "TrashAndMediaJunkModule/Trash/BVTrashListing.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashScanSwitches.h"
 
-BVTrashesScanTask::BVTrashesScanTask() : BVTrashesScanTask(BVFileManager::defaultManager(), BVPaths::sharedInstance()) {}
 
 BVTrashesScanTask::BVTrashesScanTask(BVFileManagerPtr fileManager, std::shared_ptr<const BVPaths> paths)
     : fileManager_(std::move(fileManager)), paths_(std::move(paths)) {}

@@ -13,7 +13,6 @@ inline constexpr const char* BVTrashBinScanIdentifierTrashes = "BVTrashBinScanId
 
 class BVTrashesScanTask : public BVScanTask, public BVProgressReporting {
 public:
-    BVTrashesScanTask();  // default file manager, shared paths
     BVTrashesScanTask(BVFileManagerPtr fileManager, std::shared_ptr<const BVPaths> paths);
 
     std::string identifier() const override { return BVTrashBinScanIdentifierTrashes; }

@@ -48,7 +48,7 @@ TEST(BVDropboxCacheScanTask, OffersTheCacheTreeOnceAndSkipsEmptyEntries) {
     f.file("Box/.dropbox.cache/loose", 5000);
     f.file("Box/.dropbox.cache/empty", 0);
     f.file("Box/kept-document", 5000);
-    BVDropboxCacheScanTask task(BVDropbox::dropbox(), BVFTSFileManager::sharedManager(), f.handle(10));
+    BVDropboxCacheScanTask task(BVDropbox::dropbox(*f.kb.paths), BVFTSFileManager::sharedManager(), f.handle(10));
     auto result = task.scan();
     ASSERT_EQ(result->items()->size(), 1u);
     auto sequence = std::dynamic_pointer_cast<BVFileURLSequenceModel>(result->items()->at(0));
@@ -88,7 +88,7 @@ TEST(BVSpotifyCacheScanTask, OffersTheStorageNotPreselected) {
     std::string storage = f.home() + "/music-cache";
     f.kb.folder.fileWithText("home/.config/spotify/prefs", "storage.location=\"" + storage + "\"\n");
     auto run = [&] {
-        return BVSpotifyCacheScanTask(BVFileManager::defaultManager(), f.handle(10), BVSpotify::spotify()).scan();
+        return BVSpotifyCacheScanTask(BVFileManager::defaultManager(), f.handle(10), BVSpotify::spotify(*f.kb.paths)).scan();
     };
     EXPECT_TRUE(run()->items()->empty());  // named, but not there
     f.file("music-cache/data/ab", 20000);

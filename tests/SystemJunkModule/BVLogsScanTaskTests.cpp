@@ -79,7 +79,7 @@ TEST(BVLogsScanTask, LinuxJournalIsTheDiagnosticsStoreNotAPlainLog) {
     auto paths = std::make_shared<const BVPaths>(BVLayout::linux, f.home(), root);
     f.kb.folder.file("root/var/log/journal/abc/system.journal", 50000);
     f.kb.folder.file("root/var/log/syslog", 50000);
-    auto local = task(f, BVFolderLogsProvider::localLogsProvider(paths), BVLogsScanTask::sizeFilter(), paths, kSystemLogs);
+    auto local = task(f, BVFolderLogsProvider::localLogsProvider(paths, BVFileManager::defaultManager()), BVLogsScanTask::sizeFilter(), paths, kSystemLogs);
     EXPECT_EQ(BVItemTexts(local->scan()), std::vector<std::string>{root + "/var/log/syslog"});
 
     auto diagnostics = std::make_shared<BVLogsScanTask>("D", f.handle(kSystemLogs), BVStoreLogsProvider::diagnosticLogsProvider(*paths),
@@ -100,13 +100,14 @@ TEST(BVSystemLogsScanTask, DiagnosticsJoinFromTenTwelve) {
     BVJunkFixture f;
     for (auto [minor, count] : {std::pair{11, 2u}, std::pair{12, 3u}}) {
         BVSystemVersion::setCurrent({10, minor, 0});
-        auto compound = BVSystemLogsScanTask::taskWithTasks(BVLogsScanTask::systemLogsScanTask(), BVLogsScanTask::appleLogsScanTask(),
-                                                            BVLogsScanTask::diagnosticLogsScanTask());
+        const auto& env = f.environment();
+        auto compound = BVSystemLogsScanTask::taskWithTasks(BVLogsScanTask::systemLogsScanTask(env), BVLogsScanTask::appleLogsScanTask(env),
+                                                            BVLogsScanTask::diagnosticLogsScanTask(env));
         EXPECT_EQ(compound->tasks().size(), count) << minor;
     }
     BVSystemVersion::resetCurrent();
-    EXPECT_EQ(BVSystemLogsScanTask::task()->identifier(), "BVSystemJunkScanIdentifierSystemLogsCompound");
-    auto user = BVUserLogsScanTask::task();
+    EXPECT_EQ(BVSystemLogsScanTask::task(f.environment())->identifier(), "BVSystemJunkScanIdentifierSystemLogsCompound");
+    auto user = BVUserLogsScanTask::task(f.environment());
     std::vector<std::string> identifiers;
     for (const auto& t : user->tasks()) identifiers.push_back(t->identifier());
     EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierUserLogs", "BVSystemJunkScanIdentifierSandboxLogs",

@@ -28,7 +28,7 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
 
     std::vector<BVEntityPtr> offered;
     std::vector<std::string> identifiers;
-    for (const auto& task : BVSystemJunkModule::scanTasks()) {
+    for (const auto& task : BVSystemJunkModule::scanTasks(f.environment())) {
         identifiers.push_back(task->identifier());
         for (const auto& item : task->scan()->items().value_or(std::vector<BVEntityPtr>{})) offered.push_back(item);
     }

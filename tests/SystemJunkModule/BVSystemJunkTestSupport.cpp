@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ScanningService/CoreScanning/BVEnvironmentServices.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 #include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
 
@@ -21,6 +22,14 @@ BVJunkFixture::~BVJunkFixture() {
 std::shared_ptr<BVKnowledgeBaseWrapper> BVJunkFixture::handle(BVScannerIdentifier scanner) {
     return std::make_shared<BVKnowledgeBaseWrapper>(base, scanner, BVKnowledgeBaseProvider::defaultScopeByIdentifier(scanner),
                                                     &kb.center);
+}
+
+const BVEnvironment& BVJunkFixture::environment() {
+    if (!env) {
+        env = BVEnvironmentServices::make(kb.paths);
+        env->knowledgeBase = base;
+    }
+    return *env;
 }
 
 std::string BVJunkFixture::file(const std::string& relative, uint64_t bytes) const {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVEnvironment.h"
 #include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
 #include "tests/KnowledgeBase/BVKnowledgeBaseFixture.h"
@@ -12,12 +13,15 @@
 struct BVJunkFixture {
     BVKnowledgeBaseFixture kb;
     std::shared_ptr<BVKnowledgeBase> base;
+    std::shared_ptr<BVEnvironment> env;
 
     // Builds the shipped database from `rules` and opens it on a fixture home and root of the
     // layout; the paths and the knowledge base become the shared ones.
     explicit BVJunkFixture(const std::vector<BVRuleRecord>& rules = {}, BVLayout layout = BVLayout::linux);
     ~BVJunkFixture();
     std::shared_ptr<BVKnowledgeBaseWrapper> handle(BVScannerIdentifier scanner);
+    // The environment of a run on this fixture: the real services on its paths, its knowledge base.
+    const BVEnvironment& environment();
     std::string home() const { return kb.home(); }
     std::string root() const { return kb.folder / "root"; }
     // A file of `bytes` bytes below the home.
