@@ -9,6 +9,7 @@
 #include "Foundation/BVComputableProgress.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/QLFileSizer.h"
+#include "Foundation/BVWorkerPool.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 #include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
 #include "ScanningService/CoreScanning/BVCannedResults.h"
@@ -71,10 +72,7 @@ std::vector<std::optional<uint64_t>> itemSizes(const std::vector<std::string>& p
             sizes[i] = size;
         }
     };
-    std::thread helper;
-    if (paths.size() > 1) helper = std::thread(measure);
-    measure();
-    if (helper.joinable()) helper.join();
+    BVWorkerPool::shared().runParallel(paths.size() > 1 ? 2 : 1, [&](unsigned) { measure(); });
     return sizes;
 }
 

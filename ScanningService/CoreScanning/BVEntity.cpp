@@ -37,10 +37,6 @@ std::vector<BVRemovalDependencyPtr> BVEntity::dependencies() const {
     return fetcher_->dependencies();
 }
 
-BVRemovalResultPtr BVEntity::remove() {
-    throw std::logic_error("Abstract method called on " + description());
-}
-
 bool BVEntity::isEqual(const BVEntity& other) const {
     return isKindOfClassOf(other) && other.autoselected_ == autoselected_ && other.size_ == size_ &&
            BVObjectsEqual(other.value_, value_);

@@ -49,7 +49,7 @@ public:
     virtual ~BVEntity() = default;
 
     // `modelWithValue:size:autoselected:` for any entity class.
-    template <class T = BVEntity>
+    template <class T>
     static std::shared_ptr<T> model(BVObjectPtr value, uint64_t size, bool autoselected) {
         return std::make_shared<T>(std::move(value), size, autoselected);
     }
@@ -82,9 +82,8 @@ public:
     virtual bool isIgnorable() const;
     virtual void ignore();
     virtual std::vector<BVRemovalDependencyPtr> dependencies() const;
-    // Removes what the entity stands for and reports the outcome. Abstract here: calling it on
-    // a class that does not override it is a programming error and throws std::logic_error.
-    virtual BVRemovalResultPtr remove();
+    // Removes what the entity stands for and reports the outcome; every entity class says how.
+    virtual BVRemovalResultPtr remove() = 0;
     virtual BVRemovalAction removalAction() const { return BVRemovalAction::Remove; }
 
     virtual bool isEqual(const BVEntity& other) const;
