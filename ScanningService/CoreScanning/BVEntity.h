@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Foundation/BVObject.h"
+#include "Foundation/BVThreadSafety.h"
 #include "Foundation/BVUUID.h"
 
 class BVRemovalResult;
@@ -95,8 +96,8 @@ private:
     uint64_t size_;
     uint64_t autoselectedSize_;
     BVObjectPtr value_;
-    mutable std::mutex uidMutex_;
-    mutable std::optional<BVUUID> uid_;
+    mutable BVMutex uidMutex_;
+    mutable std::optional<BVUUID> uid_ BV_GUARDED_BY(uidMutex_);
     std::shared_ptr<BVFileRemover> remover_;
     std::shared_ptr<BVRemovalDependenciesFetcher> fetcher_;
     std::shared_ptr<BVIgnoreStrategyType> ignoreStrategy_;

@@ -84,12 +84,12 @@ void BVFileRemover::performFakeRemove() {
 }
 
 void BVFileRemover::setRemovalGuard(std::shared_ptr<const BVRemovalGuard> guard) {
-    std::lock_guard lock(guardMutex_);
+    BVLockGuard lock(guardMutex_);
     guard_ = std::move(guard);
 }
 
 std::shared_ptr<const BVRemovalGuard> BVFileRemover::removalGuard() const {
-    std::lock_guard lock(guardMutex_);
+    BVLockGuard lock(guardMutex_);
     return guard_;
 }
 

@@ -28,6 +28,7 @@
 #include "Foundation/BVError.h"
 #include "Foundation/BVFileManager.h"
 #include "Foundation/BVPaths.h"
+#include "Foundation/BVThreadSafety.h"
 #include "ScanningService/CoreScanning/BVRemovalGuard.h"
 
 class BVPrivilegedOperationsPerformer;
@@ -118,8 +119,8 @@ private:
     std::shared_ptr<BVUserDefaults> defaults_;
     std::set<std::string> protectedRoots_;
     std::set<std::pair<uint64_t, uint64_t>> protectedIdentities_;  // device, inode
-    mutable std::mutex guardMutex_;
-    std::shared_ptr<const BVRemovalGuard> guard_;
+    mutable BVMutex guardMutex_;
+    std::shared_ptr<const BVRemovalGuard> guard_ BV_GUARDED_BY(guardMutex_);
 };
 
 using BVFileRemoverPtr = std::shared_ptr<BVFileRemover>;
