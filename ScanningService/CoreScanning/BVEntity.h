@@ -49,7 +49,7 @@ public:
     BVEntity(BVObjectPtr value, uint64_t size, bool autoselected);
     virtual ~BVEntity() = default;
 
-    // `modelWithValue:size:autoselected:` for any entity class.
+    // Makes an entity of any class from its value, size and preselection.
     template <class T>
     static std::shared_ptr<T> model(BVObjectPtr value, uint64_t size, bool autoselected) {
         return std::make_shared<T>(std::move(value), size, autoselected);

@@ -390,7 +390,7 @@ bool BVFileRemover::removeFileAtPath(const Path& path, bool removeParentFolderIf
         std::vector<std::string> children;
         if (fileManager_->contentsOfDirectoryAtPath(parent, children, nullptr) && children.empty() &&
             !protectionRefusal(parent)) {
-            removeItem(parent);
+            (void)removeItem(parent);  // best effort: an emptied parent that stays is harmless
         }
     }
     return true;

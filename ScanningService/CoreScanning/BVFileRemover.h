@@ -37,12 +37,12 @@ class BVUserDefaults;
 inline constexpr const char* BVFileRemoverErrorDomain = "BVFileRemoverErrorDomain";
 inline constexpr int64_t BVFileRemoverErrorProtectedPath = 1;
 inline constexpr int64_t BVFileRemoverErrorNoAgentConnection = 2;
-// The domain of the errors `removeFileAtPath:removeParentFolderIfEmpty:error:` wraps a
+// The domain of the errors `removeFileAtPath(path, removeParentFolderIfEmpty, error)` wraps a
 // description into (the cause is kept as the underlying error).
 inline constexpr const char* BVURLErrorDomain = "NSURLErrorDomain";
 
 // What one removal did.
-struct BVRemoverReport {
+struct [[nodiscard]] BVRemoverReport {
     bool succeeded = false;
     // Space given back; none when unknown (a debug switch only pretended to remove).
     std::optional<uint64_t> freedBytes;
