@@ -42,7 +42,7 @@ TEST(BVResultPrinter, WritesTheContractsJSONAndATreeInTaskOrder) {
                                         std::make_shared<FixedTask>("Items", withItems),
                                         std::make_shared<FixedTask>("Broken", withError)};
     BVScanRunner runner;
-    BVModuleScan scan{"test-module", "Test Module", runner.run("test-module", tasks)};
+    BVModuleScan scan{"test-module", "Test Module", nullptr, runner.run("test-module", tasks)};
     ASSERT_EQ(scan.outcomes.size(), 3u);
     EXPECT_EQ(scan.outcomes[0].task->identifier(), "Slow");  // finished last, listed first
 
