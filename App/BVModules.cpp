@@ -2,6 +2,7 @@
 #include "SystemJunkModule/BVSystemJunkModule.h"
 #include "LargeAndOldFilesModule/BVLargeAndOldFilesModule.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
+#include "OptimizationModule/BVOptimizationModule.h"
 
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
@@ -12,4 +13,6 @@ void BVRegisterModules(BVModuleRegistry& registry) {
                         [](const BVEnvironment& environment) { return BVTrashScanTasks(environment); },
                         [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});
     registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true});
+    registry.addModule({"optimization", "Optimization", BVSmartScanSection::Speed,
+                        [](const BVEnvironment& environment) { return BVOptimizationModule::scanTasks(environment); }, {}});
 }
