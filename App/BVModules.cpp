@@ -8,7 +8,8 @@
 // assembly (its tasks in order) lives in the module's own folder.
 void BVRegisterModules(BVModuleRegistry& registry) {
     BVSystemJunkModule::registerCannedClasses();
-    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, &BVSystemJunkModule::scanTasks, {}});
+    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup,
+                        [](const BVEnvironment& environment) { return BVSystemJunkModule::scanTasks(environment); }, {}});
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup,
                         [](const BVEnvironment& environment) { return BVTrashScanTasks(environment); },
                         [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});

@@ -1,6 +1,8 @@
 #include "Foundation/BVSafeFileIO.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,6 +93,16 @@ bool writeFileAtomically(const BVSafeResolver& resolver, const std::string& path
         return false;
     }
     return true;
+}
+
+bool isImmutable(const BVSafeResolver& resolver, const std::string& path) {
+    auto normal = BVSafeResolver::candidatePath(path, nullptr);
+    if (!normal) return false;
+    BVFd folder = resolver.openFolder(BVFileIO::parentPath(*normal), O_PATH, nullptr, nullptr);
+    if (!folder) return false;
+    BVFd fd(::openat(folder.get(), BVFileIO::lastPathComponent(*normal).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    int flags = 0;
+    return fd && ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_IMMUTABLE_FL);
 }
 
 }  // namespace BVSafeFileIO

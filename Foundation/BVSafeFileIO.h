@@ -22,4 +22,7 @@ bool readFile(const BVSafeResolver& resolver, const std::string& path, std::stri
 bool writeFileAtomically(const BVSafeResolver& resolver, const std::string& path, const std::string& contents,
                          BVError* error);
 
+// True when the regular file at `path` carries the immutable attribute (nothing may change it).
+bool isImmutable(const BVSafeResolver& resolver, const std::string& path);
+
 }  // namespace BVSafeFileIO

@@ -222,11 +222,11 @@ std::vector<BVDictionary> BVXDGAutostartManager::loginItemInfos() {
                           {BVLoginItemNameKey, BVValue(entry.localizedValue(kMain, "Name", options_.locale)
                                                            .value_or(item.fileName.substr(0, item.fileName.size() - 8)))}};
         auto program = programOf(entry);
-        // A D-Bus activated entry needs no program of its own: nothing to judge.
+        // A D-Bus activated entry needs no program of its own: it opens itself.
         if (program)
             info[BVLoginItemURLKey] = BVValue(*program);
-        else if (!entry.boolValue(kMain, "DBusActivatable").value_or(false))
-            info[BVLoginItemURLKey] = BVValue(std::string());
+        else
+            info[BVLoginItemURLKey] = BVValue(entry.boolValue(kMain, "DBusActivatable").value_or(false) ? item.path() : std::string());
         out.push_back(std::move(info));
     }
     return out;
