@@ -2,15 +2,18 @@
 #include "SystemJunkModule/BVSystemJunkModule.h"
 #include "LargeAndOldFilesModule/BVLargeAndOldFilesModule.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
+#include "OptimizationModule/BVOptimizationModule.h"
 
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
 void BVRegisterModules(BVModuleRegistry& registry) {
     BVSystemJunkModule::registerCannedClasses();
-    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, &BVSystemJunkModule::scanTasks, {}, false,
+    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, [](const BVEnvironment& environment) { return BVSystemJunkModule::scanTasks(environment); }, {}, false,
                         "SystemJunkModule",
-                        {{"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
+                        {{"BVSystemJunkScanIdentifierBrokenStartupItems", "broken-startup-items"},
+                         {"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
                          {"BVSystemJunkScanIdentifierSystemLogsCompound", "system-logs"},
+                         {"BVSystemJunkScanIdentifierBrokenPreferences", "broken-preferences"},
                          {"BVSystemJunkScanIdentifierSystemCachesCompound", "system-caches"},
                          {"BVSystemJunkScanIdentifierUserCachesCompound", "user-caches"}}});
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup,
@@ -24,4 +27,9 @@ void BVRegisterModules(BVModuleRegistry& registry) {
                          {"BVTrashBinScanIdentifierTwinara", "duplicates-album"}}});
     registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true,
                         "LargeAndOldFiles", {{"BVLAOFScanIdentifierMain", "large-files"}}});
+    registry.addModule({"optimization", "Optimization", BVSmartScanSection::Speed,
+                        [](const BVEnvironment& environment) { return BVOptimizationModule::scanTasks(environment); }, {}, false,
+                        "Optimization",
+                        {{"BVOptimizationModuleScanIdentifierLoginItemsCompound", "login-items"},
+                         {"BVOptimizationModuleScanIdentifierLaunchAgents", "launch-agents"}}});
 }
