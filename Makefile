@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run test test-release test-tsan test-asan bench clean
+.PHONY: deps build run test test-release test-tsan test-asan bench deb clean
 
 deps:
 	@scripts/install-deps
@@ -33,6 +33,10 @@ test-asan: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)/asan -j $(JOBS)
 	@scripts/run-sanitized ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS) -L parser
+
+# A Debian package of the release build, in $(BUILD)/release/packages.
+deb: build
+	@cd $(BUILD)/release && cpack -G DEB
 
 bench: build
 	@bench/run.sh
