@@ -208,9 +208,9 @@ int BVCommandClean(const BVCommandContext& c) {
         if (!stopScope) stopScope.emplace(c.interruption, [&stop] { stop.request(); });
     };
     if (c.options.yes) decided();
-    // The list goes to standard error with --json, which keeps standard output for the report.
-    // Colour follows standard output's decision either way.
-    std::string listing = "Will remove:\n" + (c.options.json ? BVCleanPrinter::selectionText(entities, c.paths, {}, c.options.sort, &guard->keepRule()) : list);
+    // The list goes to standard error with --json (uncoloured, as JSON output is), which keeps
+    // standard output for the report.
+    std::string listing = "Will remove:\n" + list;
     if (c.options.json) std::fputs(listing.c_str(), stderr);
     else BVWriteOutput(listing);
     if (!c.options.yes && !BVConfirmation::ask("Remove these items?")) {

@@ -23,7 +23,7 @@ sigset_t stopSignals() {
 
 BVInterruption::BVInterruption() {
     sigset_t set = stopSignals();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    pthread_sigmask(SIG_BLOCK, &set, &previousMask_);
     thread_ = std::thread([this] { wait(); });
 }
 
@@ -31,6 +31,7 @@ BVInterruption::~BVInterruption() {
     stopping_.store(true);
     pthread_kill(thread_.native_handle(), SIGTERM);
     thread_.join();
+    pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
 }
 
 void BVInterruption::wait() {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <pthread.h>
+#include <signal.h>
 
 #include <atomic>
 #include <functional>
@@ -42,6 +43,7 @@ private:
     void wait();
     void setHandler(std::function<void()> handler);
 
+    sigset_t previousMask_;
     std::atomic<int> signals_{0};
     std::atomic<bool> stopping_{false};
     BVMutex mutex_;
