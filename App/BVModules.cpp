@@ -14,6 +14,7 @@ void BVRegisterModules(BVModuleRegistry& registry) {
                          {"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
                          {"BVSystemJunkScanIdentifierSystemLogsCompound", "system-logs"},
                          {"BVSystemJunkScanIdentifierBrokenPreferences", "broken-preferences"},
+                         {"BVSystemJunkScanIdentifierBrokenApplicationsUpdates", "broken-updates"},
                          {"BVSystemJunkScanIdentifierSystemCachesCompound", "system-caches"},
                          {"BVSystemJunkScanIdentifierUserCachesCompound", "user-caches"}}});
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup,

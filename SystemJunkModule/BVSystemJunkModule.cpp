@@ -4,6 +4,7 @@
 #include "SystemJunkModule/BVCachesCompoundTask.h"
 #include "SystemJunkModule/BVLogsScanTask.h"
 #include "SystemJunkModule/BVBrokenPreferences.h"
+#include "SystemJunkModule/BVBrokenUpdatesScanTask.h"
 #include "SystemJunkModule/BVBrokenStartupItemsScanTasks.h"
 
 namespace BVSystemJunkModule {
@@ -18,6 +19,8 @@ std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment, const BVS
     tasks.push_back(BVUserLogsScanTask::task(environment));
     tasks.push_back(BVSystemLogsScanTask::task(environment));
     tasks.push_back(std::make_shared<BVBrokenPreferencesScanTask>(environment, services));
+    tasks.push_back(std::make_shared<BVBrokenApplicationsUpdatesScanTask>(
+        environment, BVBrokenUpdateSources::standard(environment.paths, environment.fileManager, services->systemInfo)));
     tasks.push_back(BVSystemCachesCompoundTask::task(environment));
     tasks.push_back(BVUserCachesCompoundTask::task(environment));
     return tasks;

@@ -35,6 +35,7 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
     EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierBrokenStartupItems",
                                                      "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
                                                      "BVSystemJunkScanIdentifierBrokenPreferences",
+                                                     "BVSystemJunkScanIdentifierBrokenApplicationsUpdates",
                                                      "BVSystemJunkScanIdentifierSystemCachesCompound",
                                                      "BVSystemJunkScanIdentifierUserCachesCompound"}));
     ASSERT_EQ(offered.size(), 5u);  // two logs, three cache groups

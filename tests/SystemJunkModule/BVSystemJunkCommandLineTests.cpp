@@ -38,6 +38,7 @@ std::map<std::string, bool> entities(const BVValue& result, const std::string& f
 const std::vector<std::string> kIdentifiers = {
     "BVSystemJunkScanIdentifierBrokenStartupItems", "BVSystemJunkScanIdentifierUserLogsCompound",
     "BVSystemJunkScanIdentifierSystemLogsCompound", "BVSystemJunkScanIdentifierBrokenPreferences",
+    "BVSystemJunkScanIdentifierBrokenApplicationsUpdates",
     "BVSystemJunkScanIdentifierSystemCachesCompound", "BVSystemJunkScanIdentifierUserCachesCompound"};
 
 std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixture, const std::string& layout) {
