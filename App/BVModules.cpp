@@ -10,7 +10,8 @@ void BVRegisterModules(BVModuleRegistry& registry) {
     BVSystemJunkModule::registerCannedClasses();
     registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, [](const BVEnvironment& environment) { return BVSystemJunkModule::scanTasks(environment); }, {}, false,
                         "SystemJunkModule",
-                        {{"BVSystemJunkScanIdentifierXcodeJunk", "developer-junk"},
+                        {{"BVSystemJunkScanIdentifierSystemLanguages", "system-languages"},
+                         {"BVSystemJunkScanIdentifierXcodeJunk", "developer-junk"},
                          {"BVSystemJunkScanIdentifierBrokenStartupItems", "broken-startup-items"},
                          {"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
                          {"BVSystemJunkScanIdentifierSystemLogsCompound", "system-logs"},

@@ -5,6 +5,7 @@
 #include "SystemJunkModule/BVLogsScanTask.h"
 #include "SystemJunkModule/BVBrokenPreferences.h"
 #include "SystemJunkModule/BVBrokenStartupItemsScanTasks.h"
+#include "SystemJunkModule/BVSystemLanguagesScanTask.h"
 #include "SystemJunkModule/BVXcodeJunkTask.h"
 
 namespace BVSystemJunkModule {
@@ -15,6 +16,7 @@ std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment) {
 
 std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment, const BVStartupServicesPtr& services) {
     std::vector<BVScanTaskPtr> tasks;
+    tasks.push_back(BVSystemLanguagesScanTask::task(environment));
     tasks.push_back(BVXcodeJunkTask::task(environment));
     tasks.push_back(BVBrokenStartupItemsScanTask::task(environment, services));
     tasks.push_back(BVUserLogsScanTask::task(environment));

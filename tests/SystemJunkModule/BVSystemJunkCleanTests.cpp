@@ -32,7 +32,7 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
         identifiers.push_back(task->identifier());
         for (const auto& item : task->scan()->items().value_or(std::vector<BVEntityPtr>{})) offered.push_back(item);
     }
-    EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierXcodeJunk", "BVSystemJunkScanIdentifierBrokenStartupItems",
+    EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk", "BVSystemJunkScanIdentifierBrokenStartupItems",
                                                      "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
                                                      "BVSystemJunkScanIdentifierBrokenPreferences",
                                                      "BVSystemJunkScanIdentifierSystemCachesCompound",
