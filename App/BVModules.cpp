@@ -16,6 +16,7 @@ void BVRegisterModules(BVModuleRegistry& registry) {
                          {"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
                          {"BVSystemJunkScanIdentifierSystemLogsCompound", "system-logs"},
                          {"BVSystemJunkScanIdentifierBrokenPreferences", "broken-preferences"},
+                         {"BVSystemJunkScanIdentifierApplicationLanguages", "application-languages"},
                          {"BVSystemJunkScanIdentifierSystemCachesCompound", "system-caches"},
                          {"BVSystemJunkScanIdentifierUserCachesCompound", "user-caches"}}});
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup,

@@ -5,6 +5,7 @@
 #include "SystemJunkModule/BVLogsScanTask.h"
 #include "SystemJunkModule/BVBrokenPreferences.h"
 #include "SystemJunkModule/BVBrokenStartupItemsScanTasks.h"
+#include "SystemJunkModule/BVApplicationLanguagesScanTask.h"
 #include "SystemJunkModule/BVSystemLanguagesScanTask.h"
 #include "SystemJunkModule/BVXcodeJunkTask.h"
 
@@ -22,6 +23,7 @@ std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment, const BVS
     tasks.push_back(BVUserLogsScanTask::task(environment));
     tasks.push_back(BVSystemLogsScanTask::task(environment));
     tasks.push_back(std::make_shared<BVBrokenPreferencesScanTask>(environment, services));
+    tasks.push_back(BVApplicationLanguagesScanTask::task(environment));
     tasks.push_back(BVSystemCachesCompoundTask::task(environment));
     tasks.push_back(BVUserCachesCompoundTask::task(environment));
     return tasks;

@@ -7,6 +7,7 @@
 #include "KnowledgeBase/BVIgnoreItemInfo.h"
 #include "ScanningService/CoreScanning/BVFileRemover.h"
 #include "ScanningService/CoreScanning/BVRemovalResult.h"
+#include "SystemJunkModule/BVApplicationLanguagesScanTask.h"
 #include "SystemJunkModule/BVSystemLanguagesScanTask.h"
 #include "tests/SystemJunkModule/BVSystemJunkTestSupport.h"
 
@@ -120,4 +121,67 @@ TEST(BVSystemLanguagesScanTask, OffersTheSystemsOtherLanguagesGroupedByLanguage)
     EXPECT_TRUE(fm->fileExistsAtPath(share + "help/fr"));  // ignored: not offered, not removed
     EXPECT_TRUE(fm->fileExistsAtPath(share + "locale/de/LC_MESSAGES/coreutils.mo"));
     EXPECT_TRUE(fm->fileExistsAtPath(share + "man/man1/ls.1.gz"));
+}
+
+namespace {
+
+// "code: application=folder folder" per language of an application languages result.
+std::vector<std::string> applicationSummary(const BVScanResultPtr& result, const std::string& base) {
+    std::vector<std::string> summary;
+    for (const auto& item : result->items().value_or(std::vector<BVEntityPtr>{})) {
+        auto language = std::dynamic_pointer_cast<BVApplicationLanguageModel>(item);
+        if (!language) return {"?"};
+        std::string line = language->languageISOCode() + ":";
+        EXPECT_FALSE(language->autoselected());
+        for (const auto& entity : language->applications()) {
+            auto application = std::dynamic_pointer_cast<BVLocalizedApplicationFilesModel>(entity);
+            line += " " + application->applicationInfo()->name() + "=";
+            for (const auto& file : application->files()) {
+                std::string path = BVEntityPath(file);
+                line += " " + path.substr(path.compare(0, base.size(), base) == 0 ? base.size() : 0);
+            }
+        }
+        summary.push_back(line);
+    }
+    return summary;
+}
+
+}  // namespace
+
+TEST(BVApplicationLanguagesScanTask, GroupsByLanguageThenApplicationAndNeverTakesEveryTranslation) {
+    BVJunkFixture f;
+    auto& folder = f.kb.folder;
+    for (const char* file : {// an extracted image: English, German, French, Spanish
+                             "home/Applications/Editor/usr/share/locale/en/LC_MESSAGES/editor.mo",
+                             "home/Applications/Editor/usr/share/locale/de/LC_MESSAGES/editor.mo",
+                             "home/Applications/Editor/usr/share/locale/fr/LC_MESSAGES/editor.mo",
+                             "home/Applications/Editor/usr/share/locale/es_ES/LC_MESSAGES/editor.mo",
+                             // a bundled tool with no English: every one of its translations would go
+                             "home/Applications/Editor/lib/helper/locale/fr/LC_MESSAGES/helper.mo",
+                             "home/Applications/Editor/lib/helper/locale/es/LC_MESSAGES/helper.mo",
+                             // a vendor's bundle in /opt
+                             "root/opt/viewer/share/locale/C/LC_MESSAGES/viewer.mo",
+                             "root/opt/viewer/share/locale/fr/LC_MESSAGES/viewer.mo",
+                             "root/opt/viewer/share/locale/de_AT/LC_MESSAGES/viewer.mo",
+                             // too deep to be an application's own locale folder
+                             "root/opt/viewer/a/b/c/d/e/f/locale/fr/x.mo",
+                             "root/opt/viewer/a/b/c/d/e/f/locale/en/x.mo"})
+        folder.file(file, 3000);
+    folder.symlink("home/Applications/Linked", folder / "root/opt/viewer");  // a link is not an application
+    auto scan = [&] {
+        BVApplicationLanguagesScanTask task(f.environment().paths, BVFileManager::defaultManager(),
+                                            f.handle(BVScannerApplicationLocalizations), BVAppLangPreferences({"de_DE.UTF-8"}), nullptr);
+        return task.scan();
+    };
+    std::string base = folder.path() + "/";
+    EXPECT_EQ(applicationSummary(scan(), base),
+              (std::vector<std::string>{"es-ES: Editor= home/Applications/Editor/usr/share/locale/es_ES",
+                                        "fr: Editor= home/Applications/Editor/usr/share/locale/fr viewer= root/opt/viewer/share/locale/fr"}));
+
+    // Ignored for one application, a language is still offered for the others; ignored for
+    // any application, it is gone everywhere.
+    auto kb = f.handle(BVScannerApplicationLocalizations);
+    ASSERT_TRUE(kb->createIgnoreItemWithInfo(BVIgnoreItemInfo("fr-Editor")));
+    ASSERT_TRUE(kb->createIgnoreItemWithInfo(BVIgnoreItemInfo("es-ES-ANY")));
+    EXPECT_EQ(applicationSummary(scan(), base), (std::vector<std::string>{"fr: viewer= root/opt/viewer/share/locale/fr"}));
 }

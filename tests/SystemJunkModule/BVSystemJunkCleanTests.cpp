@@ -35,6 +35,7 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
     EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk", "BVSystemJunkScanIdentifierBrokenStartupItems",
                                                      "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
                                                      "BVSystemJunkScanIdentifierBrokenPreferences",
+                                                     "BVSystemJunkScanIdentifierApplicationLanguages",
                                                      "BVSystemJunkScanIdentifierSystemCachesCompound",
                                                      "BVSystemJunkScanIdentifierUserCachesCompound"}));
     ASSERT_EQ(offered.size(), 5u);  // two logs, three cache groups

@@ -39,7 +39,7 @@ const std::vector<std::string> kIdentifiers = {
     "BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk",
     "BVSystemJunkScanIdentifierBrokenStartupItems", "BVSystemJunkScanIdentifierUserLogsCompound",
     "BVSystemJunkScanIdentifierSystemLogsCompound", "BVSystemJunkScanIdentifierBrokenPreferences",
-    "BVSystemJunkScanIdentifierSystemCachesCompound", "BVSystemJunkScanIdentifierUserCachesCompound"};
+    "BVSystemJunkScanIdentifierApplicationLanguages", "BVSystemJunkScanIdentifierSystemCachesCompound", "BVSystemJunkScanIdentifierUserCachesCompound"};
 
 std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixture, const std::string& layout) {
     CommandRun r = brenvik({"scan", "system-junk", "--json"}, fixture, layout);
@@ -89,7 +89,7 @@ TEST(BrenvikSystemJunk, ScanOnAMacosHome) {
     t.file("root/private/var/db/diagnostics/Persist/0001.tracev3", 30000);
 
     auto results = scanJSON(t, "macos");
-    ASSERT_EQ(results.size(), 6u);
+    ASSERT_EQ(results.size(), 7u);
     EXPECT_TRUE(results[0].empty());  // the macos layout's languages are not scanned yet
     EXPECT_TRUE(results[1].empty());  // no developer junk in this home
     EXPECT_EQ(results[2], (std::map<std::string, bool>{{"home/Library/Logs/App", true},
@@ -98,9 +98,10 @@ TEST(BrenvikSystemJunk, ScanOnAMacosHome) {
     EXPECT_EQ(results[3], (std::map<std::string, bool>{{"root/Library/Logs/install.log", true},
                                                        {"root/private/var/log/asl", true},
                                                        {"root/private/var/db/diagnostics", true}}));
-    EXPECT_EQ(results[4], (std::map<std::string, bool>{{"group:com.example.daemon", false},
+    EXPECT_TRUE(results[4].empty());  // the macos layout's applications are not scanned yet
+    EXPECT_EQ(results[5], (std::map<std::string, bool>{{"group:com.example.daemon", false},
                                                        {"root/Library/Caches/com.example.daemon", true}}));
-    EXPECT_EQ(results[5], (std::map<std::string, bool>{
+    EXPECT_EQ(results[6], (std::map<std::string, bool>{
                               {"group:com.example.app", false},
                               {"home/Library/Caches/com.example.app", true},
                               {"group:Google", false},
@@ -151,12 +152,14 @@ TEST(BrenvikSystemJunk, ScanOnALinuxHome) {
     t.file("root/var/cache/example/cache.db", 30000);
     t.file("root/usr/share/locale/ia/LC_MESSAGES/coreutils.mo", 30000);
     t.file("root/usr/share/locale/en_GB/LC_MESSAGES/coreutils.mo", 30000);  // English is always kept
+    t.file("home/Applications/Tool/share/locale/en/LC_MESSAGES/tool.mo", 30000);
+    t.file("home/Applications/Tool/share/locale/ia/LC_MESSAGES/tool.mo", 30000);
     t.file("home/.cache/pip/http/a", 30000);
     t.file("home/go/pkg/mod/example.com/lib@v1.0.0/lib.go", 30000);
     t.file("home/.cache/huggingface/hub/models--org--model/blobs/w", 30000);
 
     auto results = scanJSON(t, "linux");
-    ASSERT_EQ(results.size(), 6u);
+    ASSERT_EQ(results.size(), 7u);
     // The system's translations of a language nobody here reads: package files, never preselected.
     EXPECT_EQ(results[0], (std::map<std::string, bool>{{"group:ia", false}, {"root/usr/share/locale/ia", false}}));
     // Toolchain caches: offered as developer junk only (not among the user caches), never preselected.
@@ -171,8 +174,11 @@ TEST(BrenvikSystemJunk, ScanOnALinuxHome) {
                                                        {"home/.var/app/org.example.Viewer/.local/state/viewer.log", true}}));
     // The journal is offered once, as the store the agent vacuums.
     EXPECT_EQ(results[3], (std::map<std::string, bool>{{"root/var/log/syslog", true}, {"root/var/log/journal", true}}));
-    EXPECT_EQ(results[4], (std::map<std::string, bool>{{"group:example", false}, {"root/var/cache/example", true}}));
-    EXPECT_EQ(results[5], (std::map<std::string, bool>{
+    // A self-contained application's translations, grouped by language, then application.
+    EXPECT_EQ(results[4], (std::map<std::string, bool>{
+                              {"group:ia", false}, {"group:Tool", false}, {"home/Applications/Tool/share/locale/ia", false}}));
+    EXPECT_EQ(results[5], (std::map<std::string, bool>{{"group:example", false}, {"root/var/cache/example", true}}));
+    EXPECT_EQ(results[6], (std::map<std::string, bool>{
                               {"group:example-app", false},
                               {"home/.cache/example-app", true},
                               {"group:mozilla", false},
