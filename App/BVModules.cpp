@@ -10,11 +10,14 @@ void BVRegisterModules(BVModuleRegistry& registry) {
     BVSystemJunkModule::registerCannedClasses();
     registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, [](const BVEnvironment& environment) { return BVSystemJunkModule::scanTasks(environment); }, {}, false,
                         "SystemJunkModule",
-                        {{"BVSystemJunkScanIdentifierBrokenStartupItems", "broken-startup-items"},
+                        {{"BVSystemJunkScanIdentifierSystemLanguages", "system-languages"},
+                         {"BVSystemJunkScanIdentifierXcodeJunk", "developer-junk"},
+                         {"BVSystemJunkScanIdentifierBrokenStartupItems", "broken-startup-items"},
                          {"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
                          {"BVSystemJunkScanIdentifierSystemLogsCompound", "system-logs"},
                          {"BVSystemJunkScanIdentifierBrokenPreferences", "broken-preferences"},
                          {"BVSystemJunkScanIdentifierBrokenApplicationsUpdates", "broken-updates"},
+                         {"BVSystemJunkScanIdentifierApplicationLanguages", "application-languages"},
                          {"BVSystemJunkScanIdentifierSystemCachesCompound", "system-caches"},
                          {"BVSystemJunkScanIdentifierUserCachesCompound", "user-caches"}}});
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup,

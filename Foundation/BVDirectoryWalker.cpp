@@ -1,5 +1,6 @@
 #include "Foundation/BVDirectoryWalker.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -47,6 +48,7 @@ struct Walk {
     const BVFileIdentity& root;  // every entry must be on the root's mount
     const BVDirectoryWalker::Visitor& visitor;
     SharedWork& work;
+    bool typesOnly;
 
     BVFd open(const Pending& p) const {
         if (p.relative.empty()) return BVFd(::openat(p.base->fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -75,15 +77,20 @@ struct Walk {
                 const char* name = d->d_name;
                 if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
                 struct statx st {};
-                if (::statx(fd.get(), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
-                            BVDirectoryWalker::kStatxMask, &st) != 0) {
-                    continue;  // vanished since it was listed
+                if (typesOnly && d->d_type != DT_UNKNOWN) {
+                    st.stx_mask = STATX_TYPE;
+                    st.stx_mode = uint16_t(DTTOIF(d->d_type));
+                } else {
+                    if (::statx(fd.get(), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
+                                BVDirectoryWalker::kStatxMask, &st) != 0) {
+                        continue;  // vanished since it was listed
+                    }
+                    if (BVFileIdentity::fromStatx(st).isOtherMountThan(root)) {
+                        work.otherMounts.fetch_add(1);
+                        continue;
+                    }
                 }
-                if (BVFileIdentity::fromStatx(st).isOtherMountThan(root)) {
-                    work.otherMounts.fetch_add(1);
-                    continue;
-                }
-                BVWalkEntry entry{folder.path, name, st};
+                BVWalkEntry entry{folder.path, name, st, fd.get()};
                 bool descend = visitor(worker, entry);
                 if (!descend || !S_ISDIR(st.stx_mode)) continue;
                 size_t length = folder.relative.size() + 1 + std::strlen(name);
@@ -139,7 +146,7 @@ uint64_t BVDirectoryWalker::walkOpened(BVFd folder, const BVFileIdentity& root, 
     auto resolver = resolver_ ? resolver_ : BVSafeResolver::standard();
     SharedWork work;
     work.folders.push_back({std::make_shared<const Base>(Base{std::move(folder), path}), "", path});
-    Walk walkState{*resolver, root, visitor, work};
+    Walk walkState{*resolver, root, visitor, work, typesOnly_};
 
     auto run = [&](unsigned worker) {
         std::vector<Pending> subfolders;

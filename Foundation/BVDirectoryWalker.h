@@ -10,6 +10,11 @@
 // would touch it. Order across folders is unspecified. The visitor runs concurrently on the
 // workers and receives the worker's index, so it can keep per-worker totals without locks.
 // Folders that cannot be read are counted and skipped.
+//
+// A walk that looks only at names (`setTypesOnly`) skips the statx of every entry: an entry's
+// status then holds only its type, from the listing (statx only where the file system gives no
+// type). A folder on another mount is then still reported, but never entered (opening it is
+// refused). The visitor may statx an entry itself, relative to `folderFd`.
 #pragma once
 
 #include <linux/stat.h>
@@ -30,6 +35,7 @@ struct BVWalkEntry {
     const std::string& folder;  // the folder holding the entry, without a trailing slash
     const char* name;
     const struct statx& status;
+    int folderFd = -1;          // the open folder holding the entry, valid during the visit
     bool isDirectory() const { return S_ISDIR(status.stx_mode); }
     std::string path() const;
 };
@@ -42,6 +48,8 @@ public:
     // 0 threads means the processor count. Without a resolver, the process-wide paths' one.
     explicit BVDirectoryWalker(unsigned threads = 0, std::shared_ptr<const BVSafeResolver> resolver = nullptr);
     unsigned threadCount() const { return threads_; }
+    // Entries are reported with their type alone (see above).
+    void setTypesOnly(bool typesOnly) { typesOnly_ = typesOnly; }
 
     struct Summary {
         uint64_t unreadableFolders = 0;
@@ -65,5 +73,6 @@ public:
 
 private:
     unsigned threads_;
+    bool typesOnly_ = false;
     std::shared_ptr<const BVSafeResolver> resolver_;
 };

@@ -16,12 +16,24 @@ enum class BVRemovalMode {
     Erase,
 };
 
+// How a removal treats what it meets; by default everything as it is.
+struct BVRemovalFlags {
+    // Folders inside the item (the item itself among them) that lack their owner's write
+    // permission get it before their entries are removed. Some stores make their trees
+    // read-only on purpose (Go's module cache) and say so in their own clean command; the
+    // folder holding the item is never changed.
+    bool makeFoldersWritable = false;
+    // A folder is removed only when it is empty (ENOTEMPTY otherwise), never with what it holds.
+    bool onlyIfEmpty = false;
+};
+
 struct BVRemovalRequest {
     BVRemovalMode mode = BVRemovalMode::Delete;
     // The item must still be this one (device, inode, mount, kind), else it is left alone.
     std::optional<BVFileIdentity> expected;
     // Paths inside the item that must stay; the item is then emptied around them. Not owned.
     const BVKeepRule* keep = nullptr;
+    BVRemovalFlags flags;
 };
 
 struct BVRemovalOutcome {

@@ -103,6 +103,16 @@ bool overwriteFile(int directoryFd, const char* name, const BVFileIdentity& list
     return ok;
 }
 
+// Gives the folder's owner the write permission a removal needs inside it, when asked and
+// missing. Only the folder the descriptor holds is changed.
+void makeWritableIfAsked(int fd, const BVRemovalRequest& request) {
+    if (!request.flags.makeFoldersWritable) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) return;
+    if ((st.st_mode & (S_IWUSR | S_IXUSR)) != (S_IWUSR | S_IXUSR) && st.st_uid == ::geteuid())
+        (void)::fchmod(fd, (st.st_mode & 07777) | S_IWUSR | S_IXUSR);
+}
+
 class Remover {
 public:
     // `mount` is the removed item's identity: nothing on another mount is touched.
@@ -302,6 +312,7 @@ private:
             return;
         }
         frame.mayHoldKept = top.mayHoldKept && request_.keep->mayHoldKept(pathOfTop(child));
+        makeWritableIfAsked(frame.fd, request_);
         if (handOff(top, frame)) return;
         if (stack_.size() >= kMaximumOpenFolders) {
             Frame& oldest = stack_[stack_.size() - kMaximumOpenFolders + 1];
@@ -412,6 +423,17 @@ bool removeChild(int folderFd, const BVFileIdentity& folder, const std::string& 
         BVSetError(error, BVChangedRefusal(path, *request.expected, *id));
         return false;
     }
+    if (id->isDirectory() && request.flags.onlyIfEmpty) {
+        if (::unlinkat(folderFd, name.c_str(), AT_REMOVEDIR) != 0) {
+            int e = errno;
+            outcome.wasMissing = e == ENOENT;
+            BVSetError(error, e == EEXIST || e == ENOTEMPTY ? BVError::fromErrno(ENOTEMPTY, path, "left alone: it is not empty")
+                                                             : BVError::fromErrno(e, path));
+            return false;
+        }
+        outcome.freedBytes += id->allocatedBytes;
+        return true;
+    }
     if (id->isDirectory()) {
         Frame root;
         root.fd = ::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -431,6 +453,7 @@ bool removeChild(int folderFd, const BVFileIdentity& folder, const std::string& 
         root.identity = *opened;
         root.name = name;
         root.mayHoldKept = request.keep && request.keep->mayHoldKept(path);
+        makeWritableIfAsked(root.fd, request);
         WorkerBudget budget{int(std::max(1u, std::thread::hardware_concurrency())) - 1};
         Remover remover(path, request, *opened, error, outcome, budget);
         return remover.runOpened(folderFd, std::move(root));

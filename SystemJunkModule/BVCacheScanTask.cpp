@@ -4,6 +4,7 @@
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 #include "ScanningService/CoreScanning/BVEnvironmentServices.h"
 #include "ScanningService/CoreScanning/Predicates/BVFilePredicates.h"
+#include "SystemJunkModule/BVDeveloperJunk.h"
 
 namespace {
 
@@ -27,7 +28,10 @@ BVScanTaskPtr BVSystemCachesScanTask::task(const BVEnvironment& environment) {
 }
 
 BVScanTaskPtr BVUserCachesScanTask::task(const BVEnvironment& environment) {
-    return makeTask<BVUserCachesScanTask>(environment, environment.paths->userCaches(), BVScannerUserCaches);
+    auto task = makeTask<BVUserCachesScanTask>(environment, environment.paths->userCaches(), BVScannerUserCaches);
+    // The toolchain caches are developer junk: offered there, with what it costs to lose them.
+    std::static_pointer_cast<BVCacheScanTask>(task)->setFoldersOfferedElsewhere(BVDeveloperToolCaches::folders(*environment.paths));
+    return task;
 }
 
 BVScanTaskPtr BVDarwinUserCachesScanTask::task(const BVEnvironment& environment) {
@@ -65,7 +69,7 @@ BVScanResultPtr BVCacheScanTask::scan() {
     for (const auto& child : children) {
         progress_->sleepThreadWhilePaused();
         if (progress_->isCancelled()) break;
-        if (filter->shouldIgnoreObject(child)) {
+        if (filter->shouldIgnoreObject(child) || BVDeveloperToolCaches::overlaps(child, offeredElsewhere_)) {
             progress_->addUnitsCount(1);
             progress_->setPath(child);
             continue;

@@ -21,6 +21,8 @@ public:
     std::string identifier() const override { return "BVSystemJunkScanIdentifierCache"; }
     BVProgressPtr progress() const override { return progress_; }
     const std::optional<std::string>& cachesDirectoryURL() const { return cachesDirectory_; }
+    // Folders another task offers: a child that is one of them, or holds one, is left to it.
+    void setFoldersOfferedElsewhere(std::vector<std::string> folders) { offeredElsewhere_ = std::move(folders); }
     BVScanResultPtr scan() override;
 
 protected:
@@ -40,6 +42,7 @@ private:
     std::shared_ptr<BVComputableProgress> progress_ = BVComputableProgress::create();
     BVJunkKnowledgeBasePtr knowledgeBase_;
     std::shared_ptr<BVPrivilegedOperationsPerformer> performer_;
+    std::vector<std::string> offeredElsewhere_;
 };
 
 class BVSystemCachesScanTask : public BVCacheScanTask {

@@ -6,6 +6,9 @@
 #include "SystemJunkModule/BVBrokenPreferences.h"
 #include "SystemJunkModule/BVBrokenUpdatesScanTask.h"
 #include "SystemJunkModule/BVBrokenStartupItemsScanTasks.h"
+#include "SystemJunkModule/BVApplicationLanguagesScanTask.h"
+#include "SystemJunkModule/BVSystemLanguagesScanTask.h"
+#include "SystemJunkModule/BVXcodeJunkTask.h"
 
 namespace BVSystemJunkModule {
 
@@ -15,12 +18,15 @@ std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment) {
 
 std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment, const BVStartupServicesPtr& services) {
     std::vector<BVScanTaskPtr> tasks;
+    tasks.push_back(BVSystemLanguagesScanTask::task(environment));
+    tasks.push_back(BVXcodeJunkTask::task(environment));
     tasks.push_back(BVBrokenStartupItemsScanTask::task(environment, services));
     tasks.push_back(BVUserLogsScanTask::task(environment));
     tasks.push_back(BVSystemLogsScanTask::task(environment));
     tasks.push_back(std::make_shared<BVBrokenPreferencesScanTask>(environment, services));
     tasks.push_back(std::make_shared<BVBrokenApplicationsUpdatesScanTask>(
         environment, BVBrokenUpdateSources::standard(environment.paths, environment.fileManager, services->systemInfo)));
+    tasks.push_back(BVApplicationLanguagesScanTask::task(environment));
     tasks.push_back(BVSystemCachesCompoundTask::task(environment));
     tasks.push_back(BVUserCachesCompoundTask::task(environment));
     return tasks;

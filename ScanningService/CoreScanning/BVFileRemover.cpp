@@ -164,7 +164,8 @@ BVError BVFileRemover::agentFailure(Operation operation, const std::string& path
                    }());
 }
 
-BVRemoverReport BVFileRemover::act(const BVFolderHandle& folder, const std::string& name, Operation operation) {
+BVRemoverReport BVFileRemover::act(const BVFolderHandle& folder, const std::string& name, Operation operation,
+                                   BVRemovalFlags flags) {
     std::string path = folder.childPath(name);
     std::string shown = paths_->abbreviateHome(path);
     auto guard = removalGuard();
@@ -184,7 +185,7 @@ BVRemoverReport BVFileRemover::act(const BVFolderHandle& folder, const std::stri
             return failed(changed);
         }
         BVRemovalRequest request{operation == Operation::SecurelyRemove ? BVRemovalMode::Erase : BVRemovalMode::Delete,
-                                 listed.value_or(*identity), guard ? &guard->keepRule() : nullptr};
+                                 listed.value_or(*identity), guard ? &guard->keepRule() : nullptr, flags};
         acted = operation == Operation::Truncate ? folder.emptyChild(name, request, outcome, &error)
                                                  : folder.removeChild(name, request, outcome, &error);
         if (acted) {
@@ -204,9 +205,10 @@ BVRemoverReport BVFileRemover::act(const BVFolderHandle& folder, const std::stri
     }
     BVLogger::info(fmt::format("[remove file] couldn remove at path: {} with error {}", path, error.localizedDescription()));
     // Only a lack of rights is worth administrator rights, and never for an item that holds
-    // something to keep: the agent would remove it along with the rest.
+    // something to keep (the agent would remove it along with the rest) or that is to go only
+    // when empty (the agent removes whole trees).
     bool keepsInside = guard && operation != Operation::Truncate && guard->keepRule().mayHoldKept(path);
-    if (!(isPermissionFailure(error) || outcome.permissionDenied) || keepsInside) {
+    if (!(isPermissionFailure(error) || outcome.permissionDenied) || keepsInside || flags.onlyIfEmpty) {
         BVLogger::error(fmt::format("[remove file] couldn't remove at path: {} with error {}", path, error.localizedDescription()));
         return failed(error);
     }
@@ -260,7 +262,7 @@ BVRemoverReport BVFileRemover::emptyInFolder(const BVFolderHandle& folder, const
     return act(folder, name, Operation::Truncate);
 }
 
-BVRemoverReport BVFileRemover::removeItem(const Path& path, BVRemovalMode mode) {
+BVRemoverReport BVFileRemover::removeItem(const Path& path, BVRemovalMode mode, BVRemovalFlags flags) {
     bool deleting = mode == BVRemovalMode::Delete;
     if (deleting && BVDebugSwitches::isOn(*defaults_, BVDebugModeAllFailedRemove)) {
         performFakeRemove();
@@ -285,7 +287,7 @@ BVRemoverReport BVFileRemover::removeItem(const Path& path, BVRemovalMode mode) 
     if (!parent) {
         if (error.posixCode() == ENOENT) return succeeded(0, true);
         // A folder on the way the user cannot search: only the agent can look.
-        if (!isPermissionFailure(error)) return failed(error);
+        if (!isPermissionFailure(error) || flags.onlyIfEmpty) return failed(error);
         std::optional<BVError> agentError;
         Operation operation = deleting ? Operation::Remove : Operation::SecurelyRemove;
         bool authorized = authorize();
@@ -293,7 +295,7 @@ BVRemoverReport BVFileRemover::removeItem(const Path& path, BVRemovalMode mode) 
         if (authorized && runThroughAgent(operation, *normal, agentError)) return succeeded(size);
         return failed(withUnderlying(agentFailure(operation, *normal, authorized, agentError), error));
     }
-    return act(*parent, BVFileIO::lastPathComponent(*normal), deleting ? Operation::Remove : Operation::SecurelyRemove);
+    return act(*parent, BVFileIO::lastPathComponent(*normal), deleting ? Operation::Remove : Operation::SecurelyRemove, flags);
 }
 
 BVRemoverReport BVFileRemover::emptyFile(const Path& path) {
@@ -386,11 +388,14 @@ bool BVFileRemover::removeFileAtPath(const Path& path, bool removeParentFolderIf
         return false;
     }
     if (removeParentFolderIfEmpty && path) {
+        // Removed only while it is empty: something put into it since the check stays, with it.
         std::string parent = BVFileIO::parentPath(*path);
         std::vector<std::string> children;
         if (fileManager_->contentsOfDirectoryAtPath(parent, children, nullptr) && children.empty() &&
             !protectionRefusal(parent)) {
-            (void)removeItem(parent);  // best effort: an emptied parent that stays is harmless
+            BVRemovalFlags onlyEmpty;
+            onlyEmpty.onlyIfEmpty = true;
+            (void)removeItem(parent, BVRemovalMode::Delete, onlyEmpty);  // best effort: an emptied parent that stays is harmless
         }
     }
     return true;

@@ -78,7 +78,9 @@ public:
 
     // The same operations with everything they did: deleting (or erasing) an item, emptying a
     // file in place (one with other hard links loses this name instead), emptying a folder.
-    BVRemoverReport removeItem(const Path& path, BVRemovalMode mode = BVRemovalMode::Delete);
+    // `flags` may ask for read-only folders inside the item to be made writable first, or for a
+    // folder to go only while it is empty (then the agent is never asked).
+    BVRemoverReport removeItem(const Path& path, BVRemovalMode mode = BVRemovalMode::Delete, BVRemovalFlags flags = {});
     BVRemoverReport emptyFile(const Path& path);
     BVRemoverReport removeContentsOfDirectory(const Path& path, const std::shared_ptr<BVComputableProgress>& progress,
                                               std::vector<BVError>* errors);
@@ -109,7 +111,7 @@ private:
     bool runThroughAgent(Operation operation, const std::string& path, std::optional<BVError>& error);
     // The failure after the agent was asked (or could not be), as the error texts say it.
     BVError agentFailure(Operation operation, const std::string& path, bool authorized, const std::optional<BVError>& agentError);
-    BVRemoverReport act(const BVFolderHandle& folder, const std::string& name, Operation operation);
+    BVRemoverReport act(const BVFolderHandle& folder, const std::string& name, Operation operation, BVRemovalFlags flags = {});
     std::optional<BVError> refusal(const std::string& path, const BVFileIdentity& identity) const;
     std::string text(const char* key, const std::string& path) const;
 

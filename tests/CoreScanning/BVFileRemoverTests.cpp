@@ -271,3 +271,16 @@ TEST_F(BVFileRemoverTest, TheCleansGuardLeavesChangedItemsAndKeptPathsAlone) {
     EXPECT_FALSE(fileManager->fileExistsAtPath(home + "/Library/Caches/big/junk"));
     EXPECT_GE(*report.freedBytes, 20000u);
 }
+
+TEST_F(BVFileRemoverTest, TheLastEntryOfAFolderTakesTheFolderAlongAndOnlyThen) {
+    BVFileRemover remover(nullptr, fileManager, paths);
+    std::string first = file("DocSets/one.docset/index", "a");
+    std::string second = file("DocSets/two.docset/index", "b");
+    BVError error;
+    EXPECT_TRUE(remover.removeFileAtPath(BVFileRemover::Path(home + "/DocSets/one.docset"), true, &error));
+    EXPECT_TRUE(fileManager->fileExistsAtPath(second));  // the folder still holds an entry
+    EXPECT_TRUE(fileManager->isDirectoryAtPath(home + "/DocSets"));
+    EXPECT_TRUE(remover.removeFileAtPath(BVFileRemover::Path(home + "/DocSets/two.docset"), true, &error));
+    EXPECT_FALSE(fileManager->fileExistsAtPath(home + "/DocSets"));
+    EXPECT_TRUE(fileManager->isDirectoryAtPath(home));
+}

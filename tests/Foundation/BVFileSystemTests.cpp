@@ -4,8 +4,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <mutex>
+#include <set>
 
 #include "Foundation/BVComputableProgress.h"
+#include "Foundation/BVDirectoryWalker.h"
 #include "Foundation/BVFTSFileManager.h"
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVFileManager.h"
@@ -117,4 +120,28 @@ TEST(BVFileManager, ListsChildrenAndFindsFilesByNameOrWords) {
     EXPECT_EQ(fm->findFile("Vendor App", t / "lib", true, true).size(), 3u);
     EXPECT_TRUE(fm->isDirectoryAtPath(t / "lib/sub"));
     EXPECT_FALSE(fm->fileExistsAtPath(t / "lib/none"));
+}
+
+TEST(BVDirectoryWalker, ATypesOnlyWalkSeesTheSameEntriesAndFollowsNoLink) {
+    BVTemporaryFolder t;
+    std::string outside = t.folder("outside");
+    t.file("outside/never-seen", 10);
+    makeTree(t, outside);
+    auto entries = [&](bool typesOnly) {
+        BVDirectoryWalker walker(2);
+        walker.setTypesOnly(typesOnly);
+        std::mutex mutex;
+        std::set<std::string> seen;
+        walker.walk(t / "tree", [&](unsigned, const BVWalkEntry& entry) {
+            std::lock_guard lock(mutex);
+            seen.insert(entry.path() + (entry.isDirectory() ? "/" : S_ISLNK(entry.status.stx_mode) ? "@" : ""));
+            return true;
+        });
+        return seen;
+    };
+    auto typed = entries(true);
+    EXPECT_EQ(typed, entries(false));
+    EXPECT_TRUE(typed.count(t / "tree/links/to-outside@"));
+    EXPECT_TRUE(typed.count(t / "tree/d0/"));
+    for (const auto& path : typed) EXPECT_EQ(path.find("never-seen"), std::string::npos) << path;
 }

@@ -11,6 +11,7 @@
 #include "Foundation/BVFileManager.h"
 #include "tests/fixtures/BVMountNamespace.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
+#include "tests/fixtures/BVUnprivileged.h"
 
 namespace {
 
@@ -164,4 +165,62 @@ TEST(BVFileManagerRemoval, StaysOnTheItemsFileSystem) {
     EXPECT_EQ(error.code(), EXDEV);
     EXPECT_EQ(BVReadText(mountPoint + "/other-fs-file"), "keep");
     EXPECT_FALSE(BVFileManager::defaultManager()->fileExistsAtPath(t / "victim/own"));  // the rest went
+}
+
+namespace {
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+}  // namespace
+
+TEST(BVFileManagerRemoval, ReadOnlyFoldersAreMadeWritableOnlyInsideTheItemAndOnlyWhenAsked) {
+    BVTemporaryFolder t;
+    // A store that makes its trees read-only, as Go's module cache does, and a read-only folder
+    // beside it that must stay as it is.
+    t.file("gopath/pkg/mod/example.com/lib@v1.0.0/sub/lib.go", 2000);
+    t.file("gopath/pkg/mod/example.com/lib@v1.0.0/go.mod", 100);
+    t.file("beside/kept.txt", 100);
+    for (const char* file : {"gopath/pkg/mod/example.com/lib@v1.0.0/sub/lib.go", "gopath/pkg/mod/example.com/lib@v1.0.0/go.mod"})
+        ASSERT_EQ(::chmod((t / file).c_str(), 0444), 0);
+    for (const char* folder : {"gopath/pkg/mod/example.com/lib@v1.0.0/sub", "gopath/pkg/mod/example.com/lib@v1.0.0", "beside"})
+        ASSERT_EQ(::chmod((t / folder).c_str(), 0555), 0);
+    std::string mod = t / "gopath/pkg/mod";
+    BV_EXPECT_UNPRIVILEGED(t.path(), {
+        auto fm = BVFileManager::defaultManager();
+        BVRemovalOutcome outcome;
+        BVError error;
+        // As they are, the read-only folders cannot be emptied: only the writable parts go.
+        BV_CHILD_CHECK(!fm->removeItemAtPath(mod, BVRemovalRequest{}, outcome, &error));
+        BV_CHILD_CHECK(error.posixCode() == EACCES);
+        BV_CHILD_CHECK(modeOf(t / "gopath/pkg/mod/example.com/lib@v1.0.0") == 0555);
+        BVRemovalRequest writable;
+        writable.flags.makeFoldersWritable = true;
+        BVRemovalOutcome second;
+        BV_CHILD_CHECK(fm->removeItemAtPath(mod, writable, second, &error));
+        BV_CHILD_CHECK(!fm->fileExistsAtPath(mod));
+        BV_CHILD_CHECK(second.freedBytes > 0);
+        // Nothing outside the item changed.
+        BV_CHILD_CHECK(modeOf(t / "gopath/pkg") == 0755);
+        BV_CHILD_CHECK(modeOf(t / "beside") == 0555);
+        BV_CHILD_CHECK(fm->fileExistsAtPath(t / "beside/kept.txt"));
+    });
+}
+
+TEST(BVFileManagerRemoval, AFolderToGoOnlyWhenEmptyStaysWithWhatItHolds) {
+    BVTemporaryFolder t;
+    t.file("docsets/late-arrival.txt", 10);
+    t.folder("empty");
+    auto fm = BVFileManager::defaultManager();
+    BVRemovalRequest onlyIfEmpty;
+    onlyIfEmpty.flags.onlyIfEmpty = true;
+    BVRemovalOutcome outcome;
+    BVError error;
+    EXPECT_FALSE(fm->removeItemAtPath(t / "docsets", onlyIfEmpty, outcome, &error));
+    EXPECT_EQ(error.posixCode(), ENOTEMPTY);
+    EXPECT_TRUE(fm->fileExistsAtPath(t / "docsets/late-arrival.txt"));
+    EXPECT_TRUE(fm->removeItemAtPath(t / "empty", onlyIfEmpty, outcome, &error)) << error.localizedDescription();
+    EXPECT_FALSE(fm->fileExistsAtPath(t / "empty"));
 }

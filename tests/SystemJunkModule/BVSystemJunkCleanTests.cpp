@@ -32,10 +32,11 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
         identifiers.push_back(task->identifier());
         for (const auto& item : task->scan()->items().value_or(std::vector<BVEntityPtr>{})) offered.push_back(item);
     }
-    EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierBrokenStartupItems",
+    EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk", "BVSystemJunkScanIdentifierBrokenStartupItems",
                                                      "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
                                                      "BVSystemJunkScanIdentifierBrokenPreferences",
                                                      "BVSystemJunkScanIdentifierBrokenApplicationsUpdates",
+                                                     "BVSystemJunkScanIdentifierApplicationLanguages",
                                                      "BVSystemJunkScanIdentifierSystemCachesCompound",
                                                      "BVSystemJunkScanIdentifierUserCachesCompound"}));
     ASSERT_EQ(offered.size(), 5u);  // two logs, three cache groups

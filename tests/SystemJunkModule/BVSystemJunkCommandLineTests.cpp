@@ -36,9 +36,10 @@ std::map<std::string, bool> entities(const BVValue& result, const std::string& f
 }
 
 const std::vector<std::string> kIdentifiers = {
+    "BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk",
     "BVSystemJunkScanIdentifierBrokenStartupItems", "BVSystemJunkScanIdentifierUserLogsCompound",
     "BVSystemJunkScanIdentifierSystemLogsCompound", "BVSystemJunkScanIdentifierBrokenPreferences",
-    "BVSystemJunkScanIdentifierBrokenApplicationsUpdates",
+    "BVSystemJunkScanIdentifierBrokenApplicationsUpdates", "BVSystemJunkScanIdentifierApplicationLanguages",
     "BVSystemJunkScanIdentifierSystemCachesCompound", "BVSystemJunkScanIdentifierUserCachesCompound"};
 
 std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixture, const std::string& layout) {
@@ -89,16 +90,19 @@ TEST(BrenvikSystemJunk, ScanOnAMacosHome) {
     t.file("root/private/var/db/diagnostics/Persist/0001.tracev3", 30000);
 
     auto results = scanJSON(t, "macos");
-    ASSERT_EQ(results.size(), 4u);
-    EXPECT_EQ(results[0], (std::map<std::string, bool>{{"home/Library/Logs/App", true},
+    ASSERT_EQ(results.size(), 7u);
+    EXPECT_TRUE(results[0].empty());  // the macos layout's languages are not scanned yet
+    EXPECT_TRUE(results[1].empty());  // no developer junk in this home
+    EXPECT_EQ(results[2], (std::map<std::string, bool>{{"home/Library/Logs/App", true},
                                                        {"home/Library/Containers/com.example.box/Data/Library/Logs/box.log", true},
                                                        {"home/Library/Preferences/com.apple.LaunchServices.QuarantineEventsV2", true}}));
-    EXPECT_EQ(results[1], (std::map<std::string, bool>{{"root/Library/Logs/install.log", true},
+    EXPECT_EQ(results[3], (std::map<std::string, bool>{{"root/Library/Logs/install.log", true},
                                                        {"root/private/var/log/asl", true},
                                                        {"root/private/var/db/diagnostics", true}}));
-    EXPECT_EQ(results[2], (std::map<std::string, bool>{{"group:com.example.daemon", false},
+    EXPECT_TRUE(results[4].empty());  // the macos layout's applications are not scanned yet
+    EXPECT_EQ(results[5], (std::map<std::string, bool>{{"group:com.example.daemon", false},
                                                        {"root/Library/Caches/com.example.daemon", true}}));
-    EXPECT_EQ(results[3], (std::map<std::string, bool>{
+    EXPECT_EQ(results[6], (std::map<std::string, bool>{
                               {"group:com.example.app", false},
                               {"home/Library/Caches/com.example.app", true},
                               {"group:Google", false},
@@ -147,16 +151,35 @@ TEST(BrenvikSystemJunk, ScanOnALinuxHome) {
     t.file("root/var/log/wtmp", 30000);
     t.file("root/var/cache/apt/pkgcache.bin", 30000);
     t.file("root/var/cache/example/cache.db", 30000);
+    t.file("root/usr/share/locale/ia/LC_MESSAGES/coreutils.mo", 30000);
+    t.file("root/usr/share/locale/en_GB/LC_MESSAGES/coreutils.mo", 30000);  // English is always kept
+    t.file("home/Applications/Tool/share/locale/en/LC_MESSAGES/tool.mo", 30000);
+    t.file("home/Applications/Tool/share/locale/ia/LC_MESSAGES/tool.mo", 30000);
+    t.file("home/.cache/pip/http/a", 30000);
+    t.file("home/go/pkg/mod/example.com/lib@v1.0.0/lib.go", 30000);
+    t.file("home/.cache/huggingface/hub/models--org--model/blobs/w", 30000);
 
     auto results = scanJSON(t, "linux");
-    ASSERT_EQ(results.size(), 4u);
+    ASSERT_EQ(results.size(), 7u);
+    // The system's translations of a language nobody here reads: package files, never preselected.
+    EXPECT_EQ(results[0], (std::map<std::string, bool>{{"group:ia", false}, {"root/usr/share/locale/ia", false}}));
+    // Toolchain caches: offered as developer junk only (not among the user caches), never preselected.
+    EXPECT_EQ(results[1], (std::map<std::string, bool>{{"group:pip", false},
+                                                       {"home/.cache/pip", false},
+                                                       {"group:Go", false},
+                                                       {"home/go/pkg/mod", false},
+                                                       {"group:Hugging Face", false},
+                                                       {"home/.cache/huggingface/hub", false}}));
     // ~/.local/state holds state as well as logs: offered, never preselected.
-    EXPECT_EQ(results[0], (std::map<std::string, bool>{{"home/.local/state/example", false},
+    EXPECT_EQ(results[2], (std::map<std::string, bool>{{"home/.local/state/example", false},
                                                        {"home/.var/app/org.example.Viewer/.local/state/viewer.log", true}}));
     // The journal is offered once, as the store the agent vacuums.
-    EXPECT_EQ(results[1], (std::map<std::string, bool>{{"root/var/log/syslog", true}, {"root/var/log/journal", true}}));
-    EXPECT_EQ(results[2], (std::map<std::string, bool>{{"group:example", false}, {"root/var/cache/example", true}}));
-    EXPECT_EQ(results[3], (std::map<std::string, bool>{
+    EXPECT_EQ(results[3], (std::map<std::string, bool>{{"root/var/log/syslog", true}, {"root/var/log/journal", true}}));
+    // A self-contained application's translations, grouped by language, then application.
+    EXPECT_EQ(results[4], (std::map<std::string, bool>{
+                              {"group:ia", false}, {"group:Tool", false}, {"home/Applications/Tool/share/locale/ia", false}}));
+    EXPECT_EQ(results[5], (std::map<std::string, bool>{{"group:example", false}, {"root/var/cache/example", true}}));
+    EXPECT_EQ(results[6], (std::map<std::string, bool>{
                               {"group:example-app", false},
                               {"home/.cache/example-app", true},
                               {"group:mozilla", false},
@@ -178,6 +201,8 @@ TEST(BrenvikSystemJunk, CleanRemovesWhatWasPreselectedAndReports) {
         std::string kept = mac ? "home/Library/Caches/CloudKit/db" : "home/.cache/fontconfig/x.cache-7";
         std::string logs = mac ? "home/Library/Logs/App" : "home/.var/app/org.example.Viewer/.local/state";
         std::string state = "home/.local/state/example/history";  // linux: offered, not preselected
+        std::string toolCache = "home/.cache/pip/http/wheel";          // developer junk: offered, not preselected
+        t.file(toolCache, 30000);
         t.file(cache + "/data", 40000);
         t.file(kept, 40000);
         t.file(logs + "/today.log", 20000);
@@ -203,6 +228,7 @@ TEST(BrenvikSystemJunk, CleanRemovesWhatWasPreselectedAndReports) {
         EXPECT_EQ(stat((t / kept).c_str(), &st), 0);
         EXPECT_EQ(stat((t / state).c_str(), &st), 0);
         EXPECT_EQ(st.st_size, 30000);
+        EXPECT_EQ(stat((t / toolCache).c_str(), &st), 0);
     }
 }
 
