@@ -1,6 +1,7 @@
 #include "App/BVResultPrinter.h"
 
 #include "Foundation/QLFileSizer.h"
+#include "ScanningService/CoreScanning/BVEntityDetails.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 #include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
@@ -26,7 +27,9 @@ void printEntity(std::string& out, const BVEntityPtr& e, const BVPaths& paths,
     out += options.unticked ? "[ ]" : marker(e);
     out += ' ';
     out += BVResultPrinter::displayValue(e, paths);
-    out += "  " + human(e->size()) + "\n";
+    out += "  " + human(e->size());
+    if (auto details = dynamic_cast<const BVEntityDetails*>(e.get())) out += "  " + details->detailsText();
+    out += "\n";
     auto kids = childrenOf(e);
     if (kids.empty()) return;
     if (level + 1 >= options.depth) {
@@ -69,13 +72,15 @@ BVValue entityJSON(const BVEntityPtr& entity) {
     BVArray children;
     for (const auto& c : childrenOf(entity)) children.push_back(entityJSON(c));
     std::string path = entityPath(entity);
-    return BVValue(BVDictionary{{"class", BVValue(std::string(entity->className()))},
-                                {"value", BVValue(entity->value()->description())},
-                                {"path", path.empty() ? BVValue() : BVValue(path)},
-                                {"size", BVValue(entity->size())},
-                                {"autoselected", BVValue(entity->autoselected())},
-                                {"autoselectedSize", BVValue(entity->autoselectedSize())},
-                                {"children", BVValue(std::move(children))}});
+    BVDictionary out{{"class", BVValue(std::string(entity->className()))},
+                     {"value", BVValue(entity->value()->description())},
+                     {"path", path.empty() ? BVValue() : BVValue(path)},
+                     {"size", BVValue(entity->size())},
+                     {"autoselected", BVValue(entity->autoselected())},
+                     {"autoselectedSize", BVValue(entity->autoselectedSize())},
+                     {"children", BVValue(std::move(children))}};
+    if (auto details = dynamic_cast<const BVEntityDetails*>(entity.get())) out["details"] = BVValue(details->details());
+    return BVValue(std::move(out));
 }
 
 BVValue scanJSON(const BVModuleScan& scan) {
