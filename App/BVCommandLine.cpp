@@ -174,6 +174,9 @@ int BVRunCommandLine(int argc, char** argv) {
     auto* kbInfo = kb->add_subcommand("info", "Knowledge-base version, path, rule counts");
     kb->require_subcommand(1);
     kbInfo->add_flag("-j,--json", options.json, "Print JSON");
+    auto* kbImport = kb->add_subcommand("import-signatures", "Add SHA-256 hash signatures (HASH:SIZE:NAME lines) to your knowledge base");
+    kbImport->add_option("FILE", options.signaturesFile, "The signature file")->required()->type_name("FILE");
+    kbImport->add_flag("-j,--json", options.json, "Print JSON");
 
     auto* ignore = app.add_subcommand("ignore", "A module's ignore list: what its scans never offer");
     ignore->add_option("ACTION", options.ignoreAction, "list, add or remove")->required()->check(CLI::IsMember({"list", "add", "remove"}));
@@ -323,6 +326,7 @@ int BVRunCommandLine(int argc, char** argv) {
     if (smart->parsed()) return BVCommandSmartScan(context);
     if (defaults->parsed()) return BVCommandDefaults(context);
     if (kbInfo->parsed()) return BVCommandKnowledgeBaseInfo(context);
+    if (kbImport->parsed()) return BVCommandImportSignatures(context);
     if (ignore->parsed()) return BVCommandIgnore(context);
     if (startup->parsed()) return BVCommandStartup(context);
     return 2;

@@ -35,6 +35,7 @@ struct BVCommandOptions {
     std::vector<std::string> include, exclude;
     bool dryRun = false, yes = false;
     std::string startupAction, startupItem;  // startup list|disable|enable|remove [ITEM]
+    std::string signaturesFile;              // kb import-signatures FILE
 };
 
 struct BVCommandContext {
@@ -56,6 +57,7 @@ int BVCommandClean(const BVCommandContext& context);
 int BVCommandSmartScan(const BVCommandContext& context);
 int BVCommandDefaults(const BVCommandContext& context);
 int BVCommandKnowledgeBaseInfo(const BVCommandContext& context);
+int BVCommandImportSignatures(const BVCommandContext& context);
 int BVCommandIgnore(const BVCommandContext& context);
 int BVCommandStartup(const BVCommandContext& context);
 

@@ -3,6 +3,7 @@
 #include "LargeAndOldFilesModule/BVLargeAndOldFilesModule.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
 #include "OptimizationModule/BVOptimizationModule.h"
+#include "MalwareModule/BVMalwareModule.h"
 
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
@@ -31,6 +32,9 @@ void BVRegisterModules(BVModuleRegistry& registry) {
                          {"BVTrashBinScanIdentifierTwinara", "duplicates-album"}}});
     registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true,
                         "LargeAndOldFiles", {{"BVLAOFScanIdentifierMain", "large-files"}}});
+    registry.addModule({"malware", "Malware Removal", BVSmartScanSection::Protection,
+                        [](const BVEnvironment& environment) { return BVMalwareModule::scanTasks(environment); }, {}, false,
+                        "Malware", {{"BVMalwaresModuleScanIdentifierDetection", "detection"}}});
     registry.addModule({"optimization", "Optimization", BVSmartScanSection::Speed,
                         [](const BVEnvironment& environment) { return BVOptimizationModule::scanTasks(environment); }, {}, false,
                         "Optimization",

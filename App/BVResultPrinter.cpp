@@ -1,6 +1,7 @@
 #include "App/BVResultPrinter.h"
 
 #include "App/BVSortOrder.h"
+#include "ScanningService/CoreScanning/BVEntityDetails.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 #include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
@@ -40,7 +41,9 @@ struct EntityPrinter {
     }
 
     void printEntity(const BVEntityPtr& e, int level) {
-        listing.addRow(e->size(), indent(level) + (unticked ? "[ ]" : marker(e, style)) + " " + BVResultPrinter::displayValue(e, paths));
+        std::string text = indent(level) + (unticked ? "[ ]" : marker(e, style)) + " " + BVResultPrinter::displayValue(e, paths);
+        if (auto details = dynamic_cast<const BVEntityDetails*>(e.get())) text += "  " + details->detailsText();
+        listing.addRow(e->size(), text);
         auto kids = childrenOf(e);
         if (kids.empty()) return;
         if (level >= options.depth) {
@@ -77,13 +80,15 @@ BVValue entityJSON(const BVEntityPtr& entity) {
     BVArray children;
     for (const auto& c : childrenOf(entity)) children.push_back(entityJSON(c));
     std::string path = entityPath(entity);
-    return BVValue(BVDictionary{{"class", BVValue(std::string(entity->className()))},
-                                {"value", BVValue(entity->value()->description())},
-                                {"path", path.empty() ? BVValue() : BVValue(path)},
-                                {"size", BVValue(entity->size())},
-                                {"autoselected", BVValue(entity->autoselected())},
-                                {"autoselectedSize", BVValue(entity->autoselectedSize())},
-                                {"children", BVValue(std::move(children))}});
+    BVDictionary out{{"class", BVValue(std::string(entity->className()))},
+                     {"value", BVValue(entity->value()->description())},
+                     {"path", path.empty() ? BVValue() : BVValue(path)},
+                     {"size", BVValue(entity->size())},
+                     {"autoselected", BVValue(entity->autoselected())},
+                     {"autoselectedSize", BVValue(entity->autoselectedSize())},
+                     {"children", BVValue(std::move(children))}};
+    if (auto details = dynamic_cast<const BVEntityDetails*>(entity.get())) out["details"] = BVValue(details->details());
+    return BVValue(std::move(out));
 }
 
 BVValue scanJSON(const BVModuleScan& scan) {

@@ -42,6 +42,11 @@ std::unique_ptr<BVFolderHandle> openParent(const BVFileManager& fm, const std::s
 
 std::string BVFolderHandle::childPath(const std::string& name) const { return BVFileIO::appendPathComponent(path(), name); }
 
+BVFd BVFolderHandle::openChildForReading(const std::string& name, BVError* error) const {
+    BVSetError(error, BVError::fromErrno(ENOTSUP, childPath(name), "cannot be read through this file manager"));
+    return BVFd();
+}
+
 std::vector<std::string> BVFileNameWords(const std::string& name) {
     std::vector<std::string> words;
     std::string current;
@@ -101,6 +106,13 @@ bool BVFileManager::contentsOfDirectoryAtPath(const std::string& folder, std::ve
     children.reserve(names.size());
     for (const auto& n : names) children.push_back(handle->childPath(n));
     return true;
+}
+
+BVFd BVFileManager::openFileForReadingAtPath(const std::string& path, BVError* error) const {
+    std::string name;
+    auto parent = openParent(*this, path, name, error);
+    if (!parent) return BVFd();
+    return parent->openChildForReading(name, error);
 }
 
 bool BVFileManager::removeItemAtPath(const std::string& path, const BVRemovalRequest& request, BVRemovalOutcome& outcome,

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Foundation/BVError.h"
+#include "Foundation/BVFd.h"
 #include "Foundation/BVFileIdentity.h"
 #include "Foundation/BVProgress.h"
 #include "Foundation/BVRemoval.h"
@@ -48,6 +49,11 @@ public:
     // unlinked instead. A link, a folder or a device is refused.
     virtual bool emptyChild(const std::string& name, const BVRemovalRequest& request, BVRemovalOutcome& outcome,
                             BVError* error) const = 0;
+    // Opens a regular file in the folder for reading, without following a link in its name and
+    // without blocking on a pipe or a device (anything but a regular file on this folder's mount
+    // is refused). An invalid descriptor with the reason on failure; a handle that cannot read
+    // files says so (ENOTSUP).
+    virtual BVFd openChildForReading(const std::string& name, BVError* error) const;
 
     std::string childPath(const std::string& name) const;
 };
@@ -84,6 +90,9 @@ public:
     // The direct children of a folder as full paths, sorted; fails (with the reason) when the
     // folder cannot be listed.
     bool contentsOfDirectoryAtPath(const std::string& folder, std::vector<std::string>& children, BVError* error) const;
+
+    // The regular file at `path` opened for reading, as BVFolderHandle::openChildForReading.
+    BVFd openFileForReadingAtPath(const std::string& path, BVError* error) const;
 
     // The item at `path` removed or emptied as BVFolderHandle::removeChild / emptyChild do.
     bool removeItemAtPath(const std::string& path, const BVRemovalRequest& request, BVRemovalOutcome& outcome,

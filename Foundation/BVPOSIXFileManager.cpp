@@ -70,6 +70,30 @@ public:
         return BVTreeRemoval::emptyChild(fd_.get(), identity_, path_, name, request, outcome, error);
     }
 
+    BVFd openChildForReading(const std::string& name, BVError* error) const override {
+        std::string full = childPath(name);
+        if (!BVTreeRemoval::isEntryName(name)) {
+            BVSetError(error, BVError::fromErrno(EINVAL, full));
+            return BVFd();
+        }
+        // O_NONBLOCK: a pipe put where a file was listed must not hang the scan.
+        BVFd fd(::openat(fd_.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        if (!fd) {
+            BVSetError(error, BVError::fromErrno(errno, full));
+            return BVFd();
+        }
+        auto id = BVIdentityAt(fd.get(), "");
+        if (!id || !id->isRegularFile() || id->isOtherMountThan(identity_)) {
+            BVSetError(error, !id ? BVError::fromErrno(errno, full)
+                                  : id->isRegularFile() ? BVMountRefusal(full, full)
+                                                        : BVError::fromErrno(EINVAL, full, "is not a regular file"));
+            return BVFd();
+        }
+        int flags = ::fcntl(fd.get(), F_GETFL);
+        if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+        return fd;
+    }
+
 private:
     BVFd fd_;
     std::string path_;

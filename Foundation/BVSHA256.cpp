@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -40,17 +41,37 @@ std::string hexDigest(const std::string& bytes) {
 std::optional<std::string> hexDigestOfFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
+    auto digest = hexDigestOfDescriptor(fd);
+    ::close(fd);
+    return digest;
+}
+
+std::optional<std::string> hexDigestOfDescriptor(int fd) {
     Digest d;
-    char buffer[1 << 16];
+    // Large reads: the digest, not the system calls, should be what a scan of many files costs.
+    static thread_local std::unique_ptr<char[]> buffer(new char[1 << 18]);
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        ssize_t n = ::read(fd, buffer.get(), 1 << 18);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) d.ok = false;
         if (n <= 0) break;
-        d.update(buffer, size_t(n));
+        d.update(buffer.get(), size_t(n));
     }
-    ::close(fd);
     return d.finish();
+}
+
+bool readDescriptor(int fd, std::string& contents, size_t maximumBytes) {
+    contents.clear();
+    char buffer[1 << 16];
+    while (contents.size() < maximumBytes) {
+        size_t want = std::min(sizeof buffer, maximumBytes - contents.size());
+        ssize_t n = ::read(fd, buffer, want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        contents.append(buffer, size_t(n));
+    }
+    return true;
 }
 
 }  // namespace BVSHA256

@@ -157,6 +157,24 @@ public:
     std::optional<int64_t> appTypeWithBundleID(const std::string& bundleID);
     std::optional<std::string> bundleURLWithBundleID(const std::string& bundleID);
 
+    // --- Malware tables (BVKnowledgeBaseMalware.cpp; application database, read only) ---
+    // Hash-rule rows as malware-info dictionaries with "BVMalwareInfoKeyHash" and
+    // "BVMalwareInfoKeySize"; the family's name, type and link where its row has them.
+    std::optional<BVDictionary> malwareInfoForItem(const std::string& hash, uint64_t size);
+    std::vector<BVDictionary> malwareInfoForItem(uint64_t size);
+    // Every hash rule whose size is one of `sizes` (asked in one statement).
+    std::vector<BVDictionary> malwareInfoForItemsWithSizes(const std::vector<uint64_t>& sizes);
+    // The family's name, type and link; an empty dictionary when the id has no row.
+    BVDictionary malwareInfoForMalwareID(int64_t malwareID);
+    // Rule dictionaries ("BVMalwareRuleKeyID" and the rule's parts), in row order.
+    std::vector<BVDictionary> safariExtensionMalwareRules();
+    std::vector<BVDictionary> launchAgentsMalwareRules();
+    std::vector<BVDictionary> pathBasedMalwareRules();
+    // The date text of the malware data, when the table has a row.
+    std::optional<std::string> malwareDatabaseUpdateDate();
+    // The number of hash rules (for `kb info`).
+    int64_t malwareHashRuleCount();
+
     // Rule text as stored → the form matched against paths: "~" is the home, a system path is
     // under the root prefix. Expressions get the same treatment with the inserted text escaped.
     std::string expandedFullValue(const std::string& value, bool isRegex) const;

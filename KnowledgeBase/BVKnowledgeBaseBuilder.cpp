@@ -24,16 +24,21 @@ const char* const kTables[] = {
     "CREATE TABLE AppCompatibility (CompatibleApp INTEGER, BRK_Version TEXT, AppVersion TEXT, MinMaxState INTEGER)",
     "CREATE TABLE AppUpdateFeed (BundleID TEXT COLLATE NOCASE, SUFeedURL TEXT)",
     "CREATE TABLE AppExecutable (BundleID TEXT COLLATE NOCASE, Executable TEXT)",
-    "CREATE TABLE Malware (ID INTEGER PRIMARY KEY, Name TEXT, Type INTEGER, InfoLink TEXT)",
+    "CREATE TABLE Malware (ID INTEGER PRIMARY KEY, Name TEXT, Type TEXT, InfoLink TEXT)",
     "CREATE TABLE MalwareRuleHash (MalwareID INTEGER, Hash TEXT, Size INTEGER)",
+    // The hash scan asks by size for every batch of files it walks.
+    "CREATE INDEX MalwareRuleHash_Size ON MalwareRuleHash (Size)",
     "CREATE TABLE MalwareRuleSafariExtension (MalwareID INTEGER, Regex TEXT)",
     "CREATE TABLE MalwareRuleLaunchAgent (MalwareID INTEGER, Regex TEXT, Contents TEXT)",
     "CREATE TABLE MalwareRulePath (MalwareID INTEGER, Path TEXT, NameRegex TEXT, ContentsRegex TEXT, MaxSize INTEGER, Hash TEXT)",
     "CREATE TABLE MalwareModuleInfo (UpdateDate TEXT)",
 };
 
+BVValue textOrNull(const std::string& text) { return text.empty() ? BVValue() : BVValue(text); }
+
 bool write(FMDatabase& db, const std::string& version, const std::vector<BVTypeRecord>& types,
-           const std::vector<BVRuleRecord>& rules, const std::vector<BVUpdateFeedRecord>& feeds) {
+           const std::vector<BVRuleRecord>& rules, const std::vector<BVUpdateFeedRecord>& feeds,
+           const BVMalwareSource& malware) {
     for (const char* statement : kTables)
         if (!db.executeUpdate(statement)) return false;
     if (!db.executeUpdate("INSERT INTO Global (Key, Value) VALUES (?, ?)", {"Version", version})) return false;
@@ -68,15 +73,45 @@ bool write(FMDatabase& db, const std::string& version, const std::vector<BVTypeR
     for (const auto& feed : feeds)
         if (!db.executeUpdate("INSERT INTO AppUpdateFeed (BundleID, SUFeedURL) VALUES (?, ?)", {feed.bundleID, feed.feedURL}))
             return false;
-    return true;
+    if (!malware.updateDate.empty() &&
+        !db.executeUpdate("INSERT INTO MalwareModuleInfo (UpdateDate) VALUES (?)", {malware.updateDate}))
+        return false;
+    return BVKnowledgeBaseBuilder::insertMalware(db, malware.families);
 }
 
 }  // namespace
 
 namespace BVKnowledgeBaseBuilder {
 
+bool insertMalware(FMDatabase& db, const std::vector<BVMalwareRecord>& families) {
+    int64_t id = db.longForQuery("SELECT MAX(ID) FROM Malware");
+    for (const auto& family : families) {
+        ++id;
+        if (!db.executeUpdate("INSERT INTO Malware (ID, Name, Type, InfoLink) VALUES (?, ?, ?, ?)",
+                              {id, textOrNull(family.name), textOrNull(family.type), textOrNull(family.infoLink)}))
+            return false;
+        for (const auto& h : family.hashes)
+            if (!db.executeUpdate("INSERT INTO MalwareRuleHash (MalwareID, Hash, Size) VALUES (?, ?, ?)", {id, h.hash, int64_t(h.size)}))
+                return false;
+        for (const auto& e : family.extensionRegexes)
+            if (!db.executeUpdate("INSERT INTO MalwareRuleSafariExtension (MalwareID, Regex) VALUES (?, ?)", {id, e})) return false;
+        for (const auto& a : family.agents)
+            if (!db.executeUpdate("INSERT INTO MalwareRuleLaunchAgent (MalwareID, Regex, Contents) VALUES (?, ?, ?)",
+                                  {id, textOrNull(a.nameRegex), textOrNull(a.contentsRegex)}))
+                return false;
+        for (const auto& p : family.paths)
+            if (!db.executeUpdate(
+                    "INSERT INTO MalwareRulePath (MalwareID, Path, NameRegex, ContentsRegex, MaxSize, Hash) VALUES (?, ?, ?, ?, ?, ?)",
+                    {id, p.path, textOrNull(p.nameRegex), textOrNull(p.contentsRegex), p.maxSize ? BVValue(*p.maxSize) : BVValue(),
+                     textOrNull(p.hash)}))
+                return false;
+    }
+    return true;
+}
+
 bool build(const std::string& path, const std::string& version, const std::vector<BVTypeRecord>& types,
-           const std::vector<BVRuleRecord>& rules, std::string* error, const std::vector<BVUpdateFeedRecord>& feeds) {
+           const std::vector<BVRuleRecord>& rules, std::string* error, const std::vector<BVUpdateFeedRecord>& feeds,
+           const BVMalwareSource& malware) {
     std::string temporary = path + ".building";
     ::unlink(temporary.c_str());
     bool ok;
@@ -84,7 +119,7 @@ bool build(const std::string& path, const std::string& version, const std::vecto
     {
         FMEncryptedDatabase db(temporary);
         ok = db.createDatabase() && db.beginTransaction();
-        ok = ok && write(db, version, types, rules, feeds);
+        ok = ok && write(db, version, types, rules, feeds, malware);
         ok = ok && db.commit();
         if (!ok) message = db.lastErrorMessage();
         ok = db.close() && ok;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KnowledgeBase/BVRuleSource.h"
+#include "KnowledgeBase/FMDatabase.h"
 
 struct BVUpdateFeedRecord {
     std::string bundleID, feedURL;
@@ -19,5 +20,8 @@ struct BVUpdateFeedRecord {
 namespace BVKnowledgeBaseBuilder {
 bool build(const std::string& path, const std::string& version, const std::vector<BVTypeRecord>& types,
            const std::vector<BVRuleRecord>& rules, std::string* error,
-           const std::vector<BVUpdateFeedRecord>& feeds = {});
+           const std::vector<BVUpdateFeedRecord>& feeds = {}, const BVMalwareSource& malware = {});
+// Inserts the families (ids continue after the highest one present) and their rules; the
+// caller holds the transaction. Absent texts are written as NULL.
+bool insertMalware(FMDatabase& database, const std::vector<BVMalwareRecord>& families);
 }  // namespace BVKnowledgeBaseBuilder

@@ -19,6 +19,19 @@ inline constexpr const char* BVItemInfoRecordID = "BVItemInfoRecordID";
 // Every row of a merged ignore entry (one per scanner), as an array of record ids.
 inline constexpr const char* BVItemInfoRecordIDsKey = "BVItemInfoRecordIDs";
 
+// Malware dictionaries (the malware tables' rows). Absent columns leave their key out.
+inline constexpr const char* BVMalwareInfoKeyName = "BVMalwareInfoKeyName";
+inline constexpr const char* BVMalwareInfoKeyType = "BVMalwareInfoKeyType";
+inline constexpr const char* BVMalwareInfoKeyLink = "BVMalwareInfoKeyLink";
+inline constexpr const char* BVMalwareInfoKeyHash = "BVMalwareInfoKeyHash";
+inline constexpr const char* BVMalwareInfoKeySize = "BVMalwareInfoKeySize";
+inline constexpr const char* BVMalwareRuleKeyID = "BVMalwareRuleKeyID";
+inline constexpr const char* BVMalwareRuleKeyFileNameRule = "BVMalwareRuleKeyFileNameRule";
+inline constexpr const char* BVMalwareRuleKeyContentsRule = "BVMalwareRuleKeyContentsRule";
+inline constexpr const char* BVMalwareRuleKeyPathRule = "BVMalwareRuleKeyPathRule";
+inline constexpr const char* BVMalwareRuleKeyMaxSizeRule = "BVMalwareRuleKeyMaxSizeRule";
+inline constexpr const char* BVMalwareRuleKeyHashRule = "BVMalwareRuleKeyHashRule";
+
 inline constexpr const char* BVKnowledgeBaseDidAddItemNotification = "BVKnowledgeBaseDidAddItemNotification";
 inline constexpr const char* BVKnowledgeBaseDidRemoveItemNotification = "BVKnowledgeBaseDidRemoveItemNotification";
 inline constexpr const char* BVKnowledgeBaseItemInfos = "BVKnowledgeBaseItemInfos";

@@ -1,8 +1,11 @@
 #include "KnowledgeBase/BVRuleSource.h"
 
+#include <unicode/regex.h>
+
 #include <map>
 #include <sstream>
 
+#include "Foundation/BVASCIICase.h"
 #include "KnowledgeBase/BVItemSet.h"
 
 namespace {
@@ -31,11 +34,75 @@ bool fail(std::string* error, const std::string& origin, int line, const std::st
     return false;
 }
 
+// The parts of a malware rule's value, split at " | ".
+std::vector<std::string> parts(const std::string& value) {
+    std::string padded = " " + value + " ";
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t bar; (bar = padded.find(" | ", start)) != std::string::npos; start = bar + 3)
+        out.push_back(trim(padded.substr(start, bar - start)));
+    out.push_back(trim(padded.substr(start)));
+    return out;
+}
+
+// As the scan compiles them: case-sensitive ICU expressions.
+bool compiles(const std::string& expression) {
+    if (expression.empty()) return true;
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError;
+    std::unique_ptr<icu::RegexPattern> pattern(
+        icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(expression), 0, parseError, status));
+    return U_SUCCESS(status) && pattern;
+}
+
+bool parseMalwareRule(const std::string& word, const std::string& value, BVMalwareRecord& family, std::string& message) {
+    auto p = parts(value);
+    if (word == "hash") {
+        std::istringstream fields(value);
+        std::string hash, size, extra;
+        fields >> hash >> size >> extra;
+        uint64_t bytes = 0;
+        if (!BVRuleSource::isSHA256Text(hash) || !parseNumber(size, bytes) || !extra.empty())
+            return (message = "a hash rule is 'hash SHA256 SIZE'"), false;
+        family.hashes.push_back({BVASCIILowercase(hash), bytes});
+    } else if (word == "extension") {
+        if (p.size() != 1 || p[0].empty()) return (message = "an extension rule is one expression"), false;
+        if (!compiles(p[0])) return (message = "the regular expression does not compile"), false;
+        family.extensionRegexes.push_back(p[0]);
+    } else if (word == "agent") {
+        if (p.size() != 2 || (p[0].empty() && p[1].empty()))
+            return (message = "an agent rule is 'NAME-REGEX | CONTENTS-REGEX' with at least one part"), false;
+        if (!compiles(p[0]) || !compiles(p[1])) return (message = "a regular expression does not compile"), false;
+        family.agents.push_back({p[0], p[1]});
+    } else {
+        if (p.size() != 5 || p[0].empty())
+            return (message = "a file rule is 'PATH | NAME-REGEX | CONTENTS-REGEX | MAX-SIZE | SHA256'"), false;
+        BVMalwareRecord::Path rule{p[0], p[1], p[2], BVASCIILowercase(p[4]), std::nullopt};
+        if (!compiles(rule.nameRegex) || !compiles(rule.contentsRegex))
+            return (message = "a regular expression does not compile"), false;
+        uint64_t maxSize = 0;
+        if (!p[3].empty()) {
+            if (!parseNumber(p[3], maxSize)) return (message = "the largest size is a number"), false;
+            rule.maxSize = int64_t(maxSize);
+        }
+        if (!rule.hash.empty() && !BVRuleSource::isSHA256Text(rule.hash))
+            return (message = "the digest is 64 hexadecimal digits"), false;
+        family.paths.push_back(std::move(rule));
+    }
+    return true;
+}
+
 }  // namespace
 
 namespace BVRuleSource {
 
-bool parseRules(const std::string& text, const std::string& origin, std::vector<BVRuleRecord>& rules, std::string* error) {
+bool isSHA256Text(const std::string& text) {
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+bool parseRules(const std::string& text, const std::string& origin, std::vector<BVRuleRecord>& rules, std::string* error,
+                BVMalwareSource* malware) {
+    BVMalwareRecord* family = nullptr;
     std::istringstream lines(text);
     std::string raw;
     int number = 0;
@@ -64,6 +131,17 @@ bool parseRules(const std::string& text, const std::string& origin, std::vector<
                 if (!probe.addExpression(rule.value)) return fail(error, origin, number, "the regular expression does not compile");
             }
             rules.push_back(std::move(rule));
+            continue;
+        }
+        if (word == "hash" || word == "extension" || word == "agent" || word == "file") {
+            std::string rest = line.substr(word.size());
+            size_t separator = rest.find(" -- ");
+            if (separator == std::string::npos || trim(rest.substr(separator + 4)).empty())
+                return fail(error, origin, number, "the rule has no reason (' -- why')");
+            if (!family) return fail(error, origin, number, "a malware rule outside a 'malware:' section");
+            std::string message;
+            if (!parseMalwareRule(word, trim(rest.substr(0, separator)), *family, message))
+                return fail(error, origin, number, message);
             continue;
         }
         if (word == "executable") {
@@ -103,6 +181,20 @@ bool parseRules(const std::string& text, const std::string& origin, std::vector<
             if (bar == std::string::npos) return fail(error, origin, number, "an app is 'Name | bundle.identifier'");
             context.applicationName = trim(value.substr(0, bar));
             context.bundleID = trim(value.substr(bar + 1));
+        } else if (key == "malware" || key == "malware-date") {
+            if (!malware) return fail(error, origin, number, "malware statements are not read here");
+            if (key == "malware-date") {
+                malware->updateDate = value;
+                continue;
+            }
+            if (value == "none") {
+                family = nullptr;
+                continue;
+            }
+            auto p = parts(value);
+            if (p.size() != 3 || p[0].empty()) return fail(error, origin, number, "a malware family is 'NAME | TYPE | INFO-LINK'");
+            malware->families.push_back({p[0], p[1], p[2], {}, {}, {}, {}});
+            family = &malware->families.back();
         } else if (key == "filetype") {
             uint64_t type = 0;
             if (value == "none") context.fileType.reset();

@@ -11,6 +11,19 @@
 //   executable /usr/lib/firefox/firefox -- a program file that is the current app (a full path,
 //                              or a bare name matched against a process's file name)
 //
+// Malware families and their rules (the malware tables) use their own statements:
+//
+//   malware-date: 2025-06-01   date of the malware data ("yyyy-MM-dd")
+//   malware: NAME | TYPE | INFO-LINK     the family the rules below belong to ("none" ends it)
+//   hash SHA256 SIZE -- why             a file of exactly SIZE bytes with that digest
+//   extension NAME-REGEX -- why         a browser extension whose name matches as a whole
+//   agent NAME-REGEX | CONTENTS-REGEX -- why       a launch job by name and text (either may be empty)
+//   file PATH | NAME-REGEX | CONTENTS-REGEX | MAX-SIZE | SHA256 -- why   a file at PATH, or a
+//                              direct child of the folder PATH whose name matches (parts may be empty)
+//
+// Parts are separated by " | " (a bar with a space on each side, so an alternation inside an
+// expression stays whole).
+//
 // Every rule needs its reason after " -- "; a rule without one, an unknown setting or a regular
 // expression that does not compile is an error, so a broken source fails the build. Types files
 // hold "filetype N | PREFIX | DESCRIPTION" and "apptype N | SUBPATH | DESCRIPTION" lines.
@@ -42,8 +55,37 @@ struct BVTypeRecord {
     std::string path, description;
 };
 
+// One malware family of the malware tables with its rules. Empty texts are stored as absent.
+struct BVMalwareRecord {
+    std::string name, type, infoLink;
+    struct Hash {
+        std::string hash;  // lower-case hex, as the scan's digests are written
+        uint64_t size = 0;
+    };
+    struct Agent {
+        std::string nameRegex, contentsRegex;
+    };
+    struct Path {
+        std::string path, nameRegex, contentsRegex, hash;
+        std::optional<int64_t> maxSize;
+    };
+    std::vector<Hash> hashes;
+    std::vector<std::string> extensionRegexes;
+    std::vector<Agent> agents;
+    std::vector<Path> paths;
+};
+
+struct BVMalwareSource {
+    std::vector<BVMalwareRecord> families;
+    std::string updateDate;
+};
+
 namespace BVRuleSource {
 // Parses one rules file's text; false with a message naming `origin` and the line on error.
-bool parseRules(const std::string& text, const std::string& origin, std::vector<BVRuleRecord>& rules, std::string* error);
+// Malware statements need `malware`; without it they are an error.
+bool parseRules(const std::string& text, const std::string& origin, std::vector<BVRuleRecord>& rules, std::string* error,
+                BVMalwareSource* malware = nullptr);
+// True for 64 hexadecimal digits (either case).
+bool isSHA256Text(const std::string& text);
 bool parseTypes(const std::string& text, const std::string& origin, std::vector<BVTypeRecord>& types, std::string* error);
 }  // namespace BVRuleSource

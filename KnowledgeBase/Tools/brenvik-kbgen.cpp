@@ -30,18 +30,20 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<BVRuleRecord> rules;
+    BVMalwareSource malware;
     for (int i = 4; i < argc; ++i) {
         std::string text;
         if (!readText(argv[i], text)) return 1;
-        if (!BVRuleSource::parseRules(text, BVFileIO::lastPathComponent(argv[i]), rules, &error)) {
+        if (!BVRuleSource::parseRules(text, BVFileIO::lastPathComponent(argv[i]), rules, &error, &malware)) {
             std::fprintf(stderr, "brenvik-kbgen: %s\n", error.c_str());
             return 1;
         }
     }
-    if (!BVKnowledgeBaseBuilder::build(argv[1], version, types, rules, &error)) {
+    if (!BVKnowledgeBaseBuilder::build(argv[1], version, types, rules, &error, {}, malware)) {
         std::fprintf(stderr, "brenvik-kbgen: %s\n", error.c_str());
         return 1;
     }
-    std::printf("brenvik-kbgen: %zu rules, version %s\n", rules.size(), version.c_str());
+    std::printf("brenvik-kbgen: %zu rules, %zu malware families, version %s\n", rules.size(), malware.families.size(),
+                version.c_str());
     return 0;
 }

@@ -16,6 +16,7 @@
 #include "Foundation/BVKeepRule.h"
 #include "Foundation/BVPOSIXFileManager.h"
 #include "Foundation/BVPaths.h"
+#include "Foundation/BVSHA256.h"
 #include "Foundation/BVSafeResolver.h"
 #include "Foundation/QLFileSizer.h"
 #include "tests/fixtures/BVDiskSnapshot.h"
@@ -292,4 +293,28 @@ TEST(BVFileManagerSafety, TreesDeeperThanAPathAreMeasuredInFull) {
     ASSERT_EQ(std::fscanf(du, "%llu", &expected), 1);
     ::pclose(du);
     for (unsigned threads : {1u, 2u}) EXPECT_EQ(QLFileSizer::itemSizeAtPath(top, threads), expected) << threads;
+}
+
+TEST(BVFileManagerSafety, FilesAreReadOnlyWhenTheyAreRegularFilesReachedWithoutALink) {
+    Home h;
+    std::string secret = h.t.fileWithText("home/Downloads/real.txt", "contents");
+    h.t.symlink("home/Downloads/link.txt", secret);
+    h.t.symlink("home/Linked", h.documents);
+    std::string fifo = h.t / "home/Downloads/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    BVError error;
+    BVFd fd = h.fm->openFileForReadingAtPath(secret, &error);
+    ASSERT_TRUE(fd) << error.localizedDescription();
+    std::string text;
+    ASSERT_TRUE(BVSHA256::readDescriptor(fd.get(), text, 100));
+    EXPECT_EQ(text, "contents");
+    BVFd again = h.fm->openFileForReadingAtPath(secret, &error);
+    EXPECT_EQ(BVSHA256::hexDigestOfDescriptor(again.get()), BVSHA256::hexDigest("contents"));
+    // A link as the name or in the path, a folder, and a pipe nobody writes to (no hang).
+    for (const std::string& refused : {h.home + "/Downloads/link.txt", h.home + "/Linked/thesis.doc", h.documents, fifo}) {
+        BVError e;
+        EXPECT_FALSE(h.fm->openFileForReadingAtPath(refused, &e)) << refused;
+        EXPECT_NE(e.code(), 0) << refused;
+    }
+    h.expectDocumentsIntact();
 }

@@ -28,9 +28,10 @@ BVKnowledgeBaseFixture::BVKnowledgeBaseFixture() {
     folder.folder("bin");
 }
 
-void BVKnowledgeBaseFixture::buildShipped(const std::vector<BVRuleRecord>& rules, const std::string& version) {
+void BVKnowledgeBaseFixture::buildShipped(const std::vector<BVRuleRecord>& rules, const std::string& version,
+                                          const BVMalwareSource& malware) {
     std::string error;
-    ASSERT_TRUE(BVKnowledgeBaseBuilder::build(shippedPath, version, BVShippedTypes(), rules, &error)) << error;
+    ASSERT_TRUE(BVKnowledgeBaseBuilder::build(shippedPath, version, BVShippedTypes(), rules, &error, {}, malware)) << error;
 }
 
 void BVKnowledgeBaseFixture::buildOverride(const std::vector<BVRuleRecord>& rules, const std::string& version) {

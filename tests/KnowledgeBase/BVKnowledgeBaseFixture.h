@@ -22,8 +22,9 @@ struct BVKnowledgeBaseFixture {
 
     BVKnowledgeBaseFixture();
     std::string home() const { return paths->home(); }
-    // Writes the shipped copy (replacing an earlier one).
-    void buildShipped(const std::vector<BVRuleRecord>& rules, const std::string& version = "1.0");
+    // Writes the shipped copy (replacing an earlier one), with malware tables when given.
+    void buildShipped(const std::vector<BVRuleRecord>& rules, const std::string& version = "1.0",
+                      const BVMalwareSource& malware = {});
     // Writes an override copy into the user's knowledge-base folder.
     void buildOverride(const std::vector<BVRuleRecord>& rules, const std::string& version);
     std::shared_ptr<BVKnowledgeBase> makeKnowledgeBase(const std::string& explicitPath = {});

@@ -67,3 +67,75 @@ TEST(BVRuleSource, MistakesAreErrorsNamingTheLine) {
     EXPECT_TRUE(types[1].isApplicationType);
     EXPECT_FALSE(BVRuleSource::parseTypes("filetype x | a | b\n", "t", types, &error));
 }
+
+TEST(BVRuleSource, MalwareFamiliesCollectTheirRules) {
+    const char* text =
+        "malware-date: 2025-06-01\n"
+        "malware: Test-One | virus | https://example.invalid/one\n"
+        "hash 275A021BBFB6489E54D471899F7DB9D1663FC695EC2FE2A2C4538AABF651FD0F 68 -- upper case is stored lower\n"
+        "extension Name(A|B) -- an alternation without spaces stays one part\n"
+        "agent com\\.test\\.agent |  -- name only\n"
+        "agent  | payload -- contents only\n"
+        "malware: Test-Two |  | \n"
+        "file ~/x |  |  | 0 |  -- a whole path\n"
+        "file /opt/t | p-[0-9]+ | MARK | 4096 | 94fc03e0f771ca4941fb7d948350e854bf7c00c11a69e3f8853467415ba9872f -- every part\n"
+        "malware: none\n"
+        "type: protected\n"
+        "path ~/kept -- ordinary rules still read\n";
+    std::vector<BVRuleRecord> rules;
+    BVMalwareSource malware;
+    std::string error;
+    ASSERT_TRUE(BVRuleSource::parseRules(text, "m.rules", rules, &error, &malware)) << error;
+    EXPECT_EQ(rules.size(), 1u);
+    EXPECT_EQ(malware.updateDate, "2025-06-01");
+    ASSERT_EQ(malware.families.size(), 2u);
+    const auto& one = malware.families[0];
+    EXPECT_EQ(one.type, "virus");
+    ASSERT_EQ(one.hashes.size(), 1u);
+    EXPECT_EQ(one.hashes[0].hash, "275a021bbfb6489e54d471899f7db9d1663fc695ec2fe2a2c4538aabf651fd0f");
+    EXPECT_EQ(one.hashes[0].size, 68u);
+    EXPECT_EQ(one.extensionRegexes, std::vector<std::string>{"Name(A|B)"});
+    ASSERT_EQ(one.agents.size(), 2u);
+    EXPECT_EQ(one.agents[0].nameRegex, "com\\.test\\.agent");
+    EXPECT_EQ(one.agents[0].contentsRegex, "");
+    EXPECT_EQ(one.agents[1].nameRegex, "");
+    EXPECT_EQ(one.agents[1].contentsRegex, "payload");
+    const auto& two = malware.families[1];
+    EXPECT_TRUE(two.type.empty());
+    ASSERT_EQ(two.paths.size(), 2u);
+    EXPECT_EQ(two.paths[0].maxSize, std::optional<int64_t>(0));
+    EXPECT_TRUE(two.paths[0].nameRegex.empty());
+    EXPECT_EQ(two.paths[1].nameRegex, "p-[0-9]+");
+    EXPECT_EQ(two.paths[1].contentsRegex, "MARK");
+    EXPECT_EQ(two.paths[1].maxSize, std::optional<int64_t>(4096));
+    EXPECT_EQ(two.paths[1].hash.size(), 64u);
+}
+
+TEST(BVRuleSource, MalwareMistakesAreErrors) {
+    const std::string family = "malware: T | virus | \n";
+    const std::string bad[] = {
+        "hash 275a021bbfb6489e54d471899f7db9d1663fc695ec2fe2a2c4538aabf651fd0f 68 -- outside a family\n",
+        family + "hash 275a021bbfb6489e54d471899f7db9d1663fc695ec2fe2a2c4538aabf651fd0f 68\n",
+        family + "hash 275a021bbfb 68 -- short digest\n",
+        family + "hash 275a021bbfb6489e54d471899f7db9d1663fc695ec2fe2a2c4538aabf651fd0g 68 -- not hex\n",
+        family + "hash 275a021bbfb6489e54d471899f7db9d1663fc695ec2fe2a2c4538aabf651fd0f * -- no size\n",
+        family + "extension [unclosed -- does not compile\n",
+        family + "agent  |  -- neither part\n",
+        family + "agent only-a-name -- no bar\n",
+        family + "file  | a | b | 1 |  -- no path\n",
+        family + "file ~/x | a | b | big |  -- size not a number\n",
+        family + "file ~/x | a | b | 1 | abc -- short digest\n",
+        "malware: no parts\n",
+    };
+    for (const auto& text : bad) {
+        std::vector<BVRuleRecord> rules;
+        BVMalwareSource malware;
+        std::string error;
+        EXPECT_FALSE(BVRuleSource::parseRules(text, "bad.rules", rules, &error, &malware)) << text;
+        EXPECT_EQ(error.rfind("bad.rules:", 0), 0u) << error;
+    }
+    // Where no malware tables are written, the statements are refused.
+    std::vector<BVRuleRecord> rules;
+    std::string error;
+    EXPECT_FALSE(BVRuleSource::parseRules(family, "bad.rules", rules, &error));
+}
