@@ -10,6 +10,9 @@
 //   regex ~/\.cache/[^/]+\.lock -- why this rule exists
 //   executable /usr/lib/firefox/firefox -- a program file that is the current app (a full path,
 //                              or a bare name matched against a process's file name)
+//   statement PrivacyFirefoxCookiesQuery -- why   a stored statement (type stored-statement,
+//   | SELECT id, host FROM moz_cookies           inside an app: section): its key, then its
+//   | ORDER BY host                              text on the "|" lines below, joined by newlines
 //
 // Every rule needs its reason after " -- "; a rule without one, an unknown setting or a regular
 // expression that does not compile is an error, so a broken source fails the build. Types files
@@ -21,6 +24,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "Foundation/BVValue.h"
 
 struct BVRuleRecord {
     int64_t itemType = 3;
@@ -34,6 +39,8 @@ struct BVRuleRecord {
     // An executable of the current app rather than an item rule: it goes to the table that
     // maps bundle identifiers to the programs that are running instances of them.
     bool isExecutable = false;
+    // The item's AdditionalInfo (a stored statement's {"BVPrivacyQueryFormat": text}).
+    std::optional<BVValue> additionalInfo;
 };
 
 struct BVTypeRecord {
