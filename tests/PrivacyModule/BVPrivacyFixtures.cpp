@@ -5,10 +5,13 @@
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVFileManager.h"
 #include "Foundation/BVProcess.h"
+#include "ScanningService/CoreScanning/BVCleanTaskResult.h"
+#include "ScanningService/CoreScanning/BVScanResult.h"
+#include "ScanningService/CoreScanning/BVTreeEntity.h"
 
-BVPrivacyHome::BVPrivacyHome(BVLayout layout)
+BVPrivacyHome::BVPrivacyHome(BVLayout layout, const std::vector<std::string>& ruleFiles)
     : paths(std::make_shared<const BVPaths>(layout, kb.home())), fileManager(BVFileManager::defaultManager()) {
-    kb.buildShipped(BVShippedRules({"Applications.rules", "Privacy.rules"}));
+    kb.buildShipped(BVShippedRules(ruleFiles));
     knowledgeBase = kb.makeKnowledgeBase();
 }
 
@@ -78,4 +81,45 @@ BVDatabaseLock::BVDatabaseLock(const std::string& path) : database_(path) {
 BVDatabaseLock::~BVDatabaseLock() {
     if (held_) database_.rollback();
     database_.close();
+}
+
+std::shared_ptr<BVTreeEntity> BVGroupNamed(const std::shared_ptr<const BVScanResult>& result, const std::string& identifier) {
+    if (!result || !result->items()) return nullptr;
+    for (const auto& item : result->items().value_or(std::vector<BVEntityPtr>{}))
+        if (item->value()->description() == identifier) return std::dynamic_pointer_cast<BVTreeEntity>(item);
+    return nullptr;
+}
+
+std::vector<std::string> BVShownChildren(const std::shared_ptr<BVTreeEntity>& group) {
+    std::vector<std::string> out;
+    if (group)
+        for (const auto& c : group->children()) out.push_back(c->value()->description());
+    return out;
+}
+
+std::vector<std::shared_ptr<BVEntity>> BVChildrenShowing(const std::shared_ptr<BVTreeEntity>& group,
+                                                          const std::vector<std::string>& prefixes) {
+    std::vector<std::shared_ptr<BVEntity>> out;
+    if (!group) return out;
+    for (const auto& c : group->children())
+        for (const auto& p : prefixes)
+            if (c->value()->description().rfind(p, 0) == 0) {
+                out.push_back(c);
+                break;
+            }
+    return out;
+}
+
+std::vector<uint64_t> BVResultStates(const std::shared_ptr<BVCleanTaskResult>& result) {
+    std::vector<uint64_t> out;
+    if (result)
+        for (const auto& r : result->results()) out.push_back(r->state());
+    return out;
+}
+
+std::set<std::string> BVRowsGone(const std::set<std::string>& before, const std::set<std::string>& after) {
+    std::set<std::string> out;
+    for (const auto& row : before)
+        if (!after.count(row)) out.insert(row);
+    return out;
 }

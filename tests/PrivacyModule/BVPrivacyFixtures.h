@@ -16,7 +16,9 @@
 #include "tests/KnowledgeBase/BVKnowledgeBaseFixture.h"
 
 struct BVPrivacyHome {
-    explicit BVPrivacyHome(BVLayout layout = BVLayout::linux);
+    // The knowledge base holds the rules of `ruleFiles` (of KnowledgeBase/Data).
+    explicit BVPrivacyHome(BVLayout layout = BVLayout::linux,
+                           const std::vector<std::string>& ruleFiles = {"Applications.rules", "Privacy.rules"});
     // Builds the named stores ("firefox", "firefox-xdg", "chromium", "chrome", "safari", "skype",
     // "xbel") in the home.
     void make(const std::vector<std::string>& stores);
@@ -29,6 +31,22 @@ struct BVPrivacyHome {
     BVFileManagerPtr fileManager;
     std::shared_ptr<BVKnowledgeBase> knowledgeBase;
 };
+
+class BVScanResult;
+class BVTreeEntity;
+class BVEntity;
+class BVCleanTaskResult;
+// The item of `result` whose value is `identifier` (a privacy group), or null.
+std::shared_ptr<BVTreeEntity> BVGroupNamed(const std::shared_ptr<const BVScanResult>& result, const std::string& identifier);
+// What every child of `group` shows, in order.
+std::vector<std::string> BVShownChildren(const std::shared_ptr<BVTreeEntity>& group);
+// The children of `group` whose shown value begins with one of `prefixes`.
+std::vector<std::shared_ptr<BVEntity>> BVChildrenShowing(const std::shared_ptr<BVTreeEntity>& group,
+                                                          const std::vector<std::string>& prefixes);
+// The states of the removal results, in order.
+std::vector<uint64_t> BVResultStates(const std::shared_ptr<BVCleanTaskResult>& result);
+// The rows of `before` that are not in `after`.
+std::set<std::string> BVRowsGone(const std::set<std::string>& before, const std::set<std::string>& after);
 
 // The rules of the shipped sources with these file names (of KnowledgeBase/Data).
 std::vector<BVRuleRecord> BVShippedRules(const std::vector<std::string>& files);
