@@ -14,10 +14,19 @@ BVPrivacyFilesTask::BVPrivacyFilesTask(std::string identifier, std::string accou
 
 std::optional<std::vector<BVEntityPtr>> BVPrivacyFilesTask::makeItems(BVError*) {
     auto group = std::make_shared<BVPrivacyGroupModel>(identifier());
-    computableProgress()->addPendingUnitsCount(fileNames_.size());
+    std::vector<std::string> names = fileNames_;
+    for (const auto& prefix : namePrefixes_) {
+        std::string folder = BVFileIO::parentPath("/" + prefix).substr(1), start = BVFileIO::lastPathComponent(prefix);
+        for (const auto& child : fileManager_->contentsOfDirectoryAtURL(BVFileIO::appendPathComponent(accountPath_, folder), nullptr,
+                                                                        BVDirectoryEnumerationSkipsHiddenFiles)) {
+            std::string name = BVFileIO::lastPathComponent(child);
+            if (name.rfind(start, 0) == 0) names.push_back(BVFileIO::appendPathComponent(folder, name));
+        }
+    }
+    computableProgress()->addPendingUnitsCount(names.size());
     // Removing a name needs write access to its folder.
     bool deletable = ::access(accountPath_.c_str(), W_OK | X_OK) == 0;
-    for (const auto& name : fileNames_) {
+    for (const auto& name : names) {
         std::string path = BVFileIO::appendPathComponent(accountPath_, name);
         auto identity = deletable ? fileManager_->identityAtPath(path, nullptr) : std::nullopt;
         if (identity && (identity->isRegularFile() || identity->isDirectory())) {
