@@ -2,6 +2,7 @@
 #include "SystemJunkModule/BVSystemJunkModule.h"
 #include "LargeAndOldFilesModule/BVLargeAndOldFilesModule.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
+#include "PrivacyModule/Sources/BVPrivacyModule.h"
 
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
@@ -11,5 +12,8 @@ void BVRegisterModules(BVModuleRegistry& registry) {
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup,
                         [](const BVEnvironment& environment) { return BVTrashScanTasks(environment); },
                         [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});
+    registry.addModule({"privacy", "Privacy", BVSmartScanSection::Protection,
+                        [](const BVEnvironment& environment) { return BVPrivacyModule::scanTasks(environment); },
+                        [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVPrivacyModule::cleanTasks(chosen); }});
     registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true});
 }

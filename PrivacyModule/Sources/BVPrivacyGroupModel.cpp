@@ -5,6 +5,12 @@
 BVPrivacyGroupModel::BVPrivacyGroupModel(const std::string& identifier)
     : BVTreeEntity(BVValueObject::with(BVValue(identifier)), 0, false) {}
 
+void BVPrivacyGroupModel::adoptEntries() {
+    auto self = std::static_pointer_cast<BVPrivacyGroupModel>(shared_from_this());
+    for (const auto& e : childrenContainer())
+        if (auto entry = dynamic_cast<BVPrivacyEntry*>(e.get())) entry->setGroup(self);
+}
+
 BVCleanTaskPtr BVPrivacyGroupModel::cleanTaskForRemovingEntries(const std::vector<BVEntityPtr>& entries) {
     return std::make_shared<BVModelCleanTask>(entries);
 }

@@ -20,6 +20,8 @@ public:
 
     std::string identifier() const { return value()->description(); }
     std::vector<BVEntityPtr> entries() const { return children(); }
+    // Makes this group the group of each of its entries.
+    void adoptEntries();
     // A clean task for the chosen entries of this group.
     virtual BVCleanTaskPtr cleanTaskForRemovingEntries(const std::vector<BVEntityPtr>& entries);
 };

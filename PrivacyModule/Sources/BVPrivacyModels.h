@@ -13,11 +13,19 @@
 #include "ScanningService/CoreScanning/BVFileModel.h"
 #include "ScanningService/CoreScanning/BVRemovalResult.h"
 
+class BVPrivacyGroupModel;
+
 class BVPrivacyEntry {
 public:
     virtual ~BVPrivacyEntry() = default;
     // The number of records the entry stands for (the interval does not narrow it).
     virtual uint64_t itemsCountForTimeIntervalSinceNow(double interval) const = 0;
+    // The group the entry was listed in (held weakly): a clean of the entry is asked of it.
+    std::shared_ptr<BVPrivacyGroupModel> group() const { return group_.lock(); }
+    void setGroup(const std::shared_ptr<BVPrivacyGroupModel>& group) { group_ = group; }
+
+private:
+    std::weak_ptr<BVPrivacyGroupModel> group_;
 };
 
 // The error of an entry whose `remove` is called although its group's clean task removes it.

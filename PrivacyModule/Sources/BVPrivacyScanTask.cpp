@@ -1,5 +1,6 @@
 #include "PrivacyModule/Sources/BVPrivacyScanTask.h"
 
+#include "PrivacyModule/Sources/BVPrivacyGroupModel.h"
 #include "ScanningService/CoreScanning/BVCannedResults.h"
 #include "ScanningService/CoreScanning/BVDebugSwitches.h"
 
@@ -17,6 +18,8 @@ BVScanResultPtr BVPrivacyScanTask::scan() {
     BVError error;
     auto items = makeItems(&error);
     if (!items) return BVScanResult::resultWithIdentifier(identifier_, error);
+    for (const auto& item : *items)
+        if (auto group = std::dynamic_pointer_cast<BVPrivacyGroupModel>(item)) group->adoptEntries();
     return BVScanResult::resultWithIdentifier(identifier_, *items);
 }
 

@@ -29,6 +29,8 @@ BVPrivacyDatabaseController::~BVPrivacyDatabaseController() { closeConnection();
 
 std::string BVPrivacyDatabaseController::fullPath() const { return BVFileIO::appendPathComponent(path_, name_); }
 
+bool BVPrivacyDatabaseController::databaseExists() const { return fileManager_->fileExistsAtPath(fullPath()); }
+
 std::optional<std::string> BVPrivacyDatabaseController::queryFromKnowledgeBaseForKey(const std::string& key) const {
     if (!knowledgeBase_) return std::nullopt;
     auto item = knowledgeBase_->itemWithValue(key, BVItemTypeStoredStatement);

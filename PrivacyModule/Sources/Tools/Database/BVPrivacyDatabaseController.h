@@ -48,6 +48,9 @@ public:
     const std::string& applicationName() const { return applicationName_; }
     std::string fullPath() const;
     const std::optional<BVError>& error() const { return error_; }
+    // Whether anything is at the database's path: a store the application has not made yet
+    // (no form was ever filled in, say) holds nothing, which is not an error.
+    bool databaseExists() const;
 
     // The statement format stored for `key`, or none.
     std::optional<std::string> queryFromKnowledgeBaseForKey(const std::string& key) const;

@@ -21,7 +21,7 @@ std::vector<int64_t> BVPrivacyRowIdentifiers(const BVPrivacyRows& rows) {
 
 std::optional<BVPrivacyRows> BVPrivacyDatabaseDependentController::fetch(const char* key, bool closeAfter, BVError* error) {
     auto statement = databaseController_->queryFromKnowledgeBaseForKey(key);
-    if (!statement) return BVPrivacyRows{};
+    if (!statement || !databaseController_->databaseExists()) return BVPrivacyRows{};
     auto rows = databaseController_->objectsForQuery(*statement);
     if (!rows && databaseController_->error()) BVSetError(error, *databaseController_->error());
     if (closeAfter) databaseController_->closeConnection();

@@ -4,8 +4,8 @@
 // rows with the knowledge base's fetch statement and removes chosen rows by their "id" with the
 // removal statements, inside one transaction: every statement succeeds or nothing changes.
 //
-// A fetch whose statement is missing from the knowledge base answers an empty list and no
-// error; a removal whose statement is missing fails, naming it, and runs nothing. Rows are
+// A fetch whose statement is missing from the knowledge base, or whose store the browser has not
+// made yet, answers an empty list and no error; a removal whose statement is missing fails, naming it, and runs nothing. Rows are
 // dictionaries keyed by column name. One controller per task; not locked.
 #pragma once
 
