@@ -27,9 +27,10 @@ test-tsan: deps
 	@cmake --build $(BUILD)/tsan -j $(JOBS)
 	@scripts/run-sanitized ctest --test-dir $(BUILD)/tsan --output-on-failure -j $(JOBS) -L threaded
 
-# Parsers under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Parsers under AddressSanitizer and UndefinedBehaviorSanitizer, built with clang, whose
+# thread-safety analysis checks every lock annotation of the code on the way.
 test-asan: deps
-	@cmake -S . -B $(BUILD)/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)/asan -j $(JOBS)
 	@scripts/run-sanitized ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS) -L parser
 

@@ -1,6 +1,8 @@
 #include "Agent/BVAgentSystemOperations.h"
 
 #include <sys/stat.h>
+#include <climits>
+#include <cstdlib>
 #include <unistd.h>
 
 #include "Foundation/BVFileIO.h"
@@ -43,6 +45,27 @@ std::optional<BVError> BVAgentSystemOperations::run(const std::string& tool, con
                                       tool + " failed: " + (text.empty() ? error->localizedDescription() : text));
 }
 
+std::optional<BVAgentSystemOperations::JobFolder> BVAgentSystemOperations::jobFolderOf(const BVAgentPath& path,
+                                                                                      BVError* error) const {
+    const BVPaths& paths = *context_.paths;
+    std::string extension = paths.layout() == BVLayout::linux ? "service" : "plist";
+    const std::pair<std::optional<std::string>, JobFolder> folders[] = {
+        {paths.launchAgentsPath(), JobFolder::UserAgents},
+        {paths.systemLaunchAgentsPath(), JobFolder::AllUsersAgents},
+        {paths.launchDaemonsPath(), JobFolder::Daemons}};
+    if (BVFileIO::pathExtension(path.name) == extension) {
+        for (const auto& [folder, kind] : folders) {
+            if (!folder) continue;
+            char real[PATH_MAX];
+            if (::realpath(folder->c_str(), real) && path.parent == real) return kind;
+        }
+    }
+    BVSetError(error, BVAgentProtocol::makeError(BVPrivilegedAgentErrorPathRefused,
+                                                 path.full + ": not a ." + extension +
+                                                     " job description in a launch-agent or launch-daemon folder."));
+    return std::nullopt;
+}
+
 BVArray BVAgentSystemOperations::removeLaunchdAgent(const std::string& path) const {
     BVError error;
     auto p = policy_.canonicalize(path, Access::Modify, &error);
@@ -57,14 +80,19 @@ BVArray BVAgentSystemOperations::removeLaunchdAgent(const std::string& path) con
         if (context_.terminateAfterReply) context_.terminateAfterReply();
         return BVAgentOk(true);
     }
-    std::string extension = BVFileIO::pathExtension(p->name);
-    if (extension != "plist" && extension != "service")
-        return BVAgentFailure(BVAgentProtocol::makeError(BVPrivilegedAgentErrorPathRefused,
-                                                         path + ": not a launch-agent or launch-daemon description."));
-    if (extension == "service" && context_.systemdRunning)
-        run("systemctl", {"disable", "--now", p->name}, nullptr, nullptr);
+    auto folder = jobFolderOf(*p, &error);
+    if (!folder) return BVAgentFailure(error);
+    bool unit = BVFileIO::pathExtension(p->name) == "service";
+    if (unit && context_.systemdRunning) {
+        // Disabled first, so that no link is left pointing at a removed file.
+        if (*folder == JobFolder::Daemons) run("systemctl", {"disable", "--now", p->name}, nullptr, nullptr);
+        if (*folder == JobFolder::AllUsersAgents) run("systemctl", {"--global", "disable", p->name}, nullptr, nullptr);
+    }
     // No launchd here loads a property-list job, so removing its description removes the job.
-    return files_.remove(p->full, false);
+    auto removed = files_.remove(p->full, false);
+    if (unit && context_.systemdRunning && *folder == JobFolder::Daemons && removed[0].boolValue())
+        run("systemctl", {"daemon-reload"}, nullptr, nullptr);
+    return removed;
 }
 
 BVArray BVAgentSystemOperations::switchLaunchdAgent(const std::string& path, bool enable, const BVProgressPtr& progress,
@@ -72,10 +100,17 @@ BVArray BVAgentSystemOperations::switchLaunchdAgent(const std::string& path, boo
     BVError error;
     auto p = policy_.canonicalize(path, Access::Read, &error);
     if (!p) return BVAgentFailure(error);
+    auto folder = jobFolderOf(*p, &error);
+    if (!folder) return BVAgentFailure(error);
     if (BVFileIO::pathExtension(p->name) != "service" || !context_.systemdRunning)
         return unsupported(path + ": this host has no service manager that loads this job.");
-    if (auto failure = run("systemctl", {enable ? "enable" : "disable", "--now", p->full}, progress, output))
-        return BVAgentFailure(*failure);
+    if (*folder == JobFolder::UserAgents)
+        return unsupported(path + ": the user's own units are switched by the user's own service manager.");
+    std::vector<std::string> arguments = {enable ? "enable" : "disable"};
+    if (*folder == JobFolder::Daemons) arguments.push_back("--now");
+    else arguments.insert(arguments.begin(), "--global");  // every user's manager reads these links
+    arguments.push_back(p->name);
+    if (auto failure = run("systemctl", arguments, progress, output)) return BVAgentFailure(*failure);
     return BVAgentOk(true);
 }
 

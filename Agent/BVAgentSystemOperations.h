@@ -39,6 +39,11 @@ public:
     static BVArray unsupported(const std::string& what);
 
 private:
+    // The folders job descriptions may be changed in: the user's launch agents, every user's,
+    // and the launch daemons (on linux the three systemd unit folders).
+    enum class JobFolder { UserAgents, AllUsersAgents, Daemons };
+    // The folder of a job description of the layout's kind, or the refusal for any other file.
+    std::optional<JobFolder> jobFolderOf(const BVAgentPath& path, BVError* error) const;
     // Runs a tool; none on success, else the error (its output goes to `output` as well).
     std::optional<BVError> run(const std::string& tool, const std::vector<std::string>& arguments,
                                const BVProgressPtr& progress, const Output& output) const;

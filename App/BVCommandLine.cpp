@@ -92,6 +92,14 @@ int BVRunCommandLine(int argc, char** argv) {
     ignore->add_flag("--regex", options.ignoreRegex, "VALUE is a regular expression");
     ignore->add_flag("--json", options.json, "Print JSON");
 
+    auto* startup = app.add_subcommand("startup", "What starts by itself: list, switch off or on, remove");
+    startup->add_option("ACTION", options.startupAction, "list, disable, enable or remove")
+        ->required()
+        ->check(CLI::IsMember({"list", "disable", "enable", "remove"}));
+    startup->add_option("ITEM", options.startupItem, "The item's name as list shows it, or its file's path");
+    startup->add_flag("--json", options.json, "Print JSON (list)");
+    startup->add_flag("--yes", options.yes, "Do not ask before removing");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -150,5 +158,6 @@ int BVRunCommandLine(int argc, char** argv) {
     if (defaults->parsed()) return BVCommandDefaults(context);
     if (kbInfo->parsed()) return BVCommandKnowledgeBaseInfo(context);
     if (ignore->parsed()) return BVCommandIgnore(context);
+    if (startup->parsed()) return BVCommandStartup(context);
     return 2;
 }

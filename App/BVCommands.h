@@ -26,6 +26,7 @@ struct BVCommandOptions {
     bool ignoreRegex = false;
     std::vector<std::string> include, exclude;
     bool dryRun = false, yes = false;
+    std::string startupAction, startupItem;  // startup list|disable|enable|remove [ITEM]
 };
 
 struct BVCommandContext {
@@ -46,6 +47,7 @@ int BVCommandSmartScan(const BVCommandContext& context);
 int BVCommandDefaults(const BVCommandContext& context);
 int BVCommandKnowledgeBaseInfo(const BVCommandContext& context);
 int BVCommandIgnore(const BVCommandContext& context);
+int BVCommandStartup(const BVCommandContext& context);
 
 class BVKnowledgeBase;
 // The knowledge base of this run, or none after telling the user which files were tried (the

@@ -17,6 +17,13 @@ enum class BVSmartScanSection { None, Cleanup, Protection, Speed };
 
 std::string BVSmartScanSectionName(BVSmartScanSection section);
 
+// One of a module's scan tasks as the command line names it: its identifier, the short key a
+// user types ("user-caches"), and the string-table key of its display name.
+struct BVTaskName {
+    std::string identifier;
+    std::string key;
+};
+
 struct BVModule {
     std::string name;         // the command-line name, "system-junk"
     std::string displayName;  // "System Junk"
@@ -29,6 +36,18 @@ struct BVModule {
     // The module lists the user's own files (not caches, logs, trashes or junk): its
     // preselection is shown for review, but the command line removes only what --include names.
     bool ownFiles = false;
+    // The string table of the module's texts: "ModuleName", and "Task.KEY" for each task.
+    std::string stringTable;
+    // Its tasks' keys, in task order (several tasks may share one, a volume's trash say).
+    std::vector<BVTaskName> tasks;
+
+    // The key and the display name of a task; the identifier itself when the module does not
+    // name it.
+    std::string taskKey(const std::string& identifier) const;
+    std::string taskDisplayName(const std::string& identifier) const;
+    std::vector<std::string> taskKeys() const;
+    // The module's tasks on `environment`, only those of `keys` when some are given.
+    std::vector<BVScanTaskPtr> tasksWithKeys(const BVEnvironment& environment, const std::vector<std::string>& keys) const;
 };
 
 class BVModuleRegistry {
@@ -36,6 +55,7 @@ public:
     // Adding a name twice is a programming error (std::logic_error).
     void addModule(BVModule module);
     const BVModule* moduleNamed(const std::string& name) const;
+    std::vector<std::string> moduleNames() const;
     const std::vector<BVModule>& modules() const { return modules_; }
     std::vector<const BVModule*> modulesInSection(BVSmartScanSection section) const;
 

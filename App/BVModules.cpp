@@ -2,18 +2,46 @@
 #include "SystemJunkModule/BVSystemJunkModule.h"
 #include "LargeAndOldFilesModule/BVLargeAndOldFilesModule.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
+#include "OptimizationModule/BVOptimizationModule.h"
 #include "PrivacyModule/Sources/BVPrivacyModule.h"
 
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
 void BVRegisterModules(BVModuleRegistry& registry) {
     BVSystemJunkModule::registerCannedClasses();
-    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, &BVSystemJunkModule::scanTasks, {}});
+    registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, [](const BVEnvironment& environment) { return BVSystemJunkModule::scanTasks(environment); }, {}, false,
+                        "SystemJunkModule",
+                        {{"BVSystemJunkScanIdentifierBrokenStartupItems", "broken-startup-items"},
+                         {"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
+                         {"BVSystemJunkScanIdentifierSystemLogsCompound", "system-logs"},
+                         {"BVSystemJunkScanIdentifierBrokenPreferences", "broken-preferences"},
+                         {"BVSystemJunkScanIdentifierSystemCachesCompound", "system-caches"},
+                         {"BVSystemJunkScanIdentifierUserCachesCompound", "user-caches"}}});
     registry.addModule({"trash", "Trash", BVSmartScanSection::Cleanup,
                         [](const BVEnvironment& environment) { return BVTrashScanTasks(environment); },
-                        [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); }});
+                        [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVTrashCleanTasks(chosen); },
+                        false, "Trash",
+                        {{"BVTrashBinScanIdentifierTrashes", "trashes"},
+                         {"BVTrashBinScanIdentifierMounted", "volume-trashes"},
+                         {"BVTrashBinScanIdentifierMail", "mail-trashes"},
+                         {"BVTrashBinScanIdentifierPhotos", "photos-trash"},
+                         {"BVTrashBinScanIdentifierTwinara", "duplicates-album"}}});
     registry.addModule({"privacy", "Privacy", BVSmartScanSection::Protection,
                         [](const BVEnvironment& environment) { return BVPrivacyModule::scanTasks(environment); },
-                        [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVPrivacyModule::cleanTasks(chosen); }});
-    registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true});
+                        [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVPrivacyModule::cleanTasks(chosen); },
+                        false, "Privacy",
+                        {{"BVPrivacyModuleScanIdentifierFinderItems", "recent-items"},
+                         {"BVPrivacyModuleScanIdentifierPreferredNetworks", "wifi-networks"},
+                         {"BVPrivacyModuleScanIdentifierSkype", "chat"},
+                         {"BVPrivacyModuleScanIdentifierSafari", "safari"},
+                         {"BVPrivacyModuleScanIdentifierChrome", "chrome"},
+                         {"BVPrivacyModuleScanIdentifierChromium", "chromium"},
+                         {"BVPrivacyModuleScanIdentifierFirefox", "firefox"}}});
+    registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true,
+                        "LargeAndOldFiles", {{"BVLAOFScanIdentifierMain", "large-files"}}});
+    registry.addModule({"optimization", "Optimization", BVSmartScanSection::Speed,
+                        [](const BVEnvironment& environment) { return BVOptimizationModule::scanTasks(environment); }, {}, false,
+                        "Optimization",
+                        {{"BVOptimizationModuleScanIdentifierLoginItemsCompound", "login-items"},
+                         {"BVOptimizationModuleScanIdentifierLaunchAgents", "launch-agents"}}});
 }

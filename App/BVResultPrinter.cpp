@@ -91,7 +91,10 @@ BVValue scanJSON(const BVModuleScan& scan) {
             size = o.result->size();
             selected = o.result->selectedSize();
         }
-        results.push_back(BVValue(BVDictionary{{"identifier", BVValue(o.task->identifier())},
+        std::string id = o.task->identifier();
+        results.push_back(BVValue(BVDictionary{{"identifier", BVValue(id)},
+                                               {"key", BVValue(scan.definition ? scan.definition->taskKey(id) : id)},
+                                               {"displayName", BVValue(scan.definition ? scan.definition->taskDisplayName(id) : id)},
                                                {"size", BVValue(size)},
                                                {"selectedSize", BVValue(selected)},
                                                {"error", error},
@@ -109,7 +112,8 @@ std::string scanTree(const BVModuleScan& scan, const BVPaths& paths, const TreeO
     std::string out = scan.displayName + " (" + scan.module + "): " + human(total) + " found, " +
                       (scan.ownFiles ? std::string("none chosen") : human(selected) + " selected") + "\n";
     for (const auto& o : scan.outcomes) {
-        out += "  " + o.task->identifier() + ": ";
+        std::string id = o.task->identifier();
+        out += "  " + (scan.definition ? scan.definition->taskDisplayName(id) : id) + ": ";
         if (!o.result) {
             out += "not run\n";
             continue;

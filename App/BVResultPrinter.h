@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "App/BVModuleRegistry.h"
 #include "App/BVScanRunner.h"
 #include "Foundation/BVPaths.h"
 #include "Foundation/BVValue.h"
@@ -13,6 +14,7 @@
 struct BVModuleScan {
     std::string module;
     std::string displayName;
+    const BVModule* definition = nullptr;  // for the tasks' keys and display names
     std::vector<BVTaskOutcomeRecord> outcomes;
     // The module lists the user's own files: the text shows nothing ticked (the command line
     // removes only what --include names) and says how to choose; JSON keeps the preselection.

@@ -63,7 +63,7 @@ int BVCommandScan(const BVCommandContext& c) {
     if (!BVOpenKnowledgeBase(c)) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
     BVScanRunner runner(&drawer);
-    BVModuleScan scan{module->name, module->displayName, runner.run(module->name, module->makeTasks(c.environment)), module->ownFiles};
+    BVModuleScan scan{module->name, module->displayName, module, runner.run(module->name, module->makeTasks(c.environment)), module->ownFiles};
     bool grouped = !c.options.group.empty();
     if (c.options.json) {
         BVValue document = BVResultPrinter::scanJSON(scan);
@@ -103,7 +103,7 @@ int BVCommandSmartScan(const BVCommandContext& c) {
         if (modules.empty()) text += "  (no module in this section)\n";
         size_t offset = 0;
         for (size_t i = 0; i < modules.size(); ++i) {
-            BVModuleScan scan{modules[i]->name, modules[i]->displayName,
+            BVModuleScan scan{modules[i]->name, modules[i]->displayName, modules[i],
                               {outcomes.begin() + long(offset), outcomes.begin() + long(offset + counts[i])},
                               modules[i]->ownFiles};
             offset += counts[i];

@@ -12,6 +12,7 @@
 
 #include "Foundation/BVLinuxDirent.h"
 #include "Foundation/BVSafeResolver.h"
+#include "Foundation/BVWorkerPool.h"
 
 namespace {
 
@@ -163,14 +164,7 @@ uint64_t BVDirectoryWalker::walkOpened(BVFd folder, const BVFileIdentity& root, 
         work.available.notify_all();
     };
 
-    if (threads_ == 1) {
-        run(0);
-    } else {
-        std::vector<std::thread> workers;
-        for (unsigned i = 1; i < threads_; ++i) workers.emplace_back(run, i);
-        run(0);
-        for (auto& t : workers) t.join();
-    }
+    BVWorkerPool::shared().runParallel(threads_, run);
     if (summary) *summary = {work.unreadable.load(), work.otherMounts.load(), true};
     return work.unreadable.load();
 }

@@ -148,7 +148,7 @@ public:
     }
 
 private:
-    std::string label_ = "com.apple.main-thread";
+    std::string label_ = "com.quillon.Brenvik4.main-thread";
     std::mutex mutex_;
     std::condition_variable condition_;
     std::deque<Block> blocks_;

@@ -63,6 +63,11 @@ public:
     virtual std::unique_ptr<BVFolderHandle> openFolder(const std::string& path, const std::optional<BVFileIdentity>& expected,
                                                        BVError* error) const = 0;
 
+    // The space the item occupies (see QLFileSizer): a file's blocks, a folder's and everything
+    // below it on its mount, an inode once; 0 for what is missing or cannot be reached safely.
+    // `threads` walks a folder with that many workers (0: one per processor).
+    virtual uint64_t itemSizeAtPath(const std::string& path, unsigned threads = 0) const = 0;
+
     // The item's identity, not following a link in its last component; none with the reason.
     std::optional<BVFileIdentity> identityAtPath(const std::string& path, BVError* error) const;
     // True when something (of any kind, a dangling link included) is at `path`.

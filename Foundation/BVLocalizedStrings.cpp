@@ -3,8 +3,9 @@
 #include <map>
 #include <mutex>
 
-// Provided by the generated resource library.
-const char* BVBuiltInStringTable(const std::string& name);
+// The tables compiled into a program: the generated BVStringTables library defines this; a
+// program that does not link it has no tables and gets every fallback.
+__attribute__((weak)) const char* BVBuiltInStringTable(const std::string&) { return nullptr; }
 
 namespace {
 

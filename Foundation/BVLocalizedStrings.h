@@ -1,6 +1,6 @@
-// Localised texts: string tables ("Errors", "Alerts", ...) looked up by key. The tables are
-// the files App/Resources/<Table>.strings ("key" = "value"; lines, /* */ and // comments),
-// compiled into the binary. The engine only formats a path or name into a looked-up text.
+// Localised texts: string tables ("Errors", "Alerts", ...) looked up by key. A table is the file
+// <Table>.strings in the Resources folder of the library whose texts it holds ("key" = "value";
+// lines, /* */ and // comments), compiled into the programs that link BVStringTables. The engine only formats a path or name into a looked-up text.
 // Tables are parsed once, on first use; safe from any thread.
 #pragma once
 

@@ -15,6 +15,7 @@ struct BVOperationQueue::State : std::enable_shared_from_this<BVOperationQueue::
     int idleWorkers = 0;
     bool suspended = false;
     bool shuttingDown = false;
+    bool manual = false;
 
     // Caller holds the lock.
     BVOperationPtr takeReady() {
@@ -34,7 +35,7 @@ struct BVOperationQueue::State : std::enable_shared_from_this<BVOperationQueue::
     // Caller holds the lock.
     void wakeOrSpawn() {
         changed.notify_all();
-        if (!waiting.empty() && idleWorkers == 0 && workers < maxConcurrent && !shuttingDown) {
+        if (!manual && !waiting.empty() && idleWorkers == 0 && workers < maxConcurrent && !shuttingDown) {
             ++workers;
             auto self = shared_from_this();
             std::thread([self] { self->work(); }).detach();
@@ -145,6 +146,24 @@ void BVOperationQueue::setMaxConcurrentOperationCount(int count) {
     std::lock_guard lock(state_->mutex);
     state_->maxConcurrent = count > 0 ? count : int(std::max(1u, std::thread::hardware_concurrency()));
     state_->wakeOrSpawn();
+}
+
+void BVOperationQueue::setManualExecution(bool manual) {
+    std::lock_guard lock(state_->mutex);
+    state_->manual = manual;
+    state_->wakeOrSpawn();
+}
+
+bool BVOperationQueue::runNextReadyOperation() {
+    std::unique_lock lock(state_->mutex);
+    auto op = state_->takeReady();
+    if (!op) return false;
+    lock.unlock();
+    op->start();
+    lock.lock();
+    state_->running.erase(std::find(state_->running.begin(), state_->running.end(), op));
+    state_->changed.notify_all();
+    return true;
 }
 
 int BVOperationQueue::maxConcurrentOperationCount() const {

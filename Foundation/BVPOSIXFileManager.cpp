@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "Foundation/BVFileIO.h"
 #include "Foundation/BVPaths.h"
+#include "Foundation/QLFileSizer.h"
 #include "Foundation/BVSafeResolver.h"
 #include "Foundation/BVTreeRemoval.h"
 
@@ -82,6 +84,17 @@ std::shared_ptr<BVFileManager> BVFileManager::defaultManager() {
 }
 
 BVPOSIXFileManager::BVPOSIXFileManager(std::shared_ptr<const BVPaths> paths) : paths_(std::move(paths)) {}
+
+uint64_t BVPOSIXFileManager::itemSizeAtPath(const std::string& path, unsigned threads) const {
+    auto normal = BVSafeResolver::candidatePath(path, nullptr);
+    if (!normal || *normal == "/") return 0;
+    auto resolver = paths_ ? std::shared_ptr<const BVSafeResolver>(paths_, &paths_->resolver()) : BVSafeResolver::standard();
+    std::string folderPath = BVFileIO::parentPath(*normal);
+    BVFileIdentity folder;
+    BVFd fd = resolver->openFolder(folderPath, O_PATH, &folder, nullptr);
+    if (!fd) return 0;
+    return QLFileSizer::itemSizeInFolder(fd.get(), folder, folderPath, BVFileIO::lastPathComponent(*normal), threads);
+}
 
 std::unique_ptr<BVFolderHandle> BVPOSIXFileManager::openFolder(const std::string& path,
                                                               const std::optional<BVFileIdentity>& expected,

@@ -13,6 +13,7 @@ public:
     explicit BVPOSIXFileManager(std::shared_ptr<const BVPaths> paths = nullptr);
     std::unique_ptr<BVFolderHandle> openFolder(const std::string& path, const std::optional<BVFileIdentity>& expected,
                                                BVError* error) const override;
+    uint64_t itemSizeAtPath(const std::string& path, unsigned threads = 0) const override;
 
 private:
     std::shared_ptr<const BVPaths> paths_;

@@ -41,7 +41,16 @@ bool BVProgress::isPaused() const {
 
 void BVProgress::sleepThreadWhilePaused() {
     std::unique_lock lock(mutex_);
+    if (!paused_ || cancelled_) return;
+    ++held_;
+    pauseChanged_.notify_all();
     pauseChanged_.wait(lock, [&] { return !paused_ || cancelled_; });
+    --held_;
+}
+
+void BVProgress::waitUntilAThreadIsHeld() {
+    std::unique_lock lock(mutex_);
+    pauseChanged_.wait(lock, [&] { return held_ > 0 || !paused_ || cancelled_; });
 }
 
 void BVProgress::onCancelled(FlagHandler handler) {

@@ -40,6 +40,10 @@ public:
     bool isPaused() const;
     // Blocks while paused; returns at once when not paused or when cancelled.
     void sleepThreadWhilePaused();
+    // Blocks until some thread is held in `sleepThreadWhilePaused` (or the progress is no
+    // longer paused, or is cancelled): what a test waits for instead of sleeping and hoping the
+    // worker got there.
+    void waitUntilAThreadIsHeld();
 
     // Each registration replaces the previous handler of its kind.
     void onCancelled(FlagHandler handler);
@@ -63,6 +67,7 @@ private:
 
     std::condition_variable pauseChanged_;
     bool paused_ = false;
+    int held_ = 0;  // threads waiting in sleepThreadWhilePaused
     bool cancelled_ = false;
     std::vector<std::weak_ptr<BVCompoundProgress>> parents_;
     FlagHandler cancelledHandler_, pausedHandler_;

@@ -17,6 +17,7 @@
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVKeepRule.h"
 #include "Foundation/BVLinuxDirent.h"
+#include "Foundation/BVWorkerPool.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ struct HelperOutcome {
 };
 
 struct Helper {
-    std::thread thread;
+    BVWorkerPool::Job job;
     std::shared_ptr<HelperOutcome> outcome = std::make_shared<HelperOutcome>();
 };
 
@@ -241,7 +242,7 @@ private:
 
     void joinHelpers(Frame& frame) {
         for (auto& h : frame.helpers) {
-            h.thread.join();
+            h.job.wait();
             outcome_.add(h.outcome->removal);
             if (!h.outcome->ok) failWith(h.outcome->error);
             if (h.outcome->remains) frame.remains = true;
@@ -260,7 +261,7 @@ private:
         Helper helper;
         auto outcome = helper.outcome;
         std::string path = pathOfTop(child.name);
-        helper.thread = std::thread([this, parent, path, outcome, frame = std::move(child)]() mutable {
+        helper.job = BVWorkerPool::shared().run([this, parent, path, outcome, frame = std::move(child)]() mutable {
             Remover sub(path, request_, mount_, &outcome->error, outcome->removal, budget_);
             outcome->ok = sub.runOpened(parent, std::move(frame));
             outcome->remains = sub.remains();

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 struct BVWorkerPool::State {
     std::mutex mutex;
@@ -59,6 +60,37 @@ void BVWorkerPool::submit(std::function<void()> block) {
         }
         --s.workers;
     }).detach();
+}
+
+struct BVWorkerPool::Job::State {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+};
+
+void BVWorkerPool::Job::wait() {
+    if (!state_) return;
+    std::unique_lock lock(state_->mutex);
+    state_->done.wait(lock, [&] { return state_->finished; });
+}
+
+BVWorkerPool::Job BVWorkerPool::run(std::function<void()> block) {
+    Job job;
+    job.state_ = std::make_shared<Job::State>();
+    submit([state = job.state_, block = std::move(block)] {
+        block();
+        std::lock_guard lock(state->mutex);
+        state->finished = true;
+        state->done.notify_all();
+    });
+    return job;
+}
+
+void BVWorkerPool::runParallel(unsigned count, const std::function<void(unsigned)>& body) {
+    std::vector<Job> jobs;
+    for (unsigned i = 1; i < count; ++i) jobs.push_back(run([&body, i] { body(i); }));
+    if (count > 0) body(0);
+    for (auto& j : jobs) j.wait();
 }
 
 void BVWorkerPool::submitAfter(std::chrono::duration<double> delay, std::function<void()> block) {

@@ -9,6 +9,7 @@
 
 #include "Foundation/BVDirectoryWalker.h"
 #include "Foundation/BVFileIO.h"
+#include "Foundation/BVFileManager.h"
 #include "Foundation/BVSafeResolver.h"
 
 namespace {
@@ -53,13 +54,7 @@ namespace QLFileSizer {
 uint64_t itemSizeAtPath(const std::string& path) { return itemSizeAtPath(path, 0); }
 
 uint64_t itemSizeAtPath(const std::string& path, unsigned threads) {
-    auto normal = BVSafeResolver::candidatePath(path, nullptr);
-    if (!normal || *normal == "/") return 0;
-    std::string folderPath = BVFileIO::parentPath(*normal);
-    BVFileIdentity folder;
-    BVFd fd = BVSafeResolver::standard()->openFolder(folderPath, O_PATH, &folder, nullptr);
-    if (!fd) return 0;
-    return itemSizeInFolder(fd.get(), folder, folderPath, BVFileIO::lastPathComponent(*normal), threads);
+    return BVFileManager::defaultManager()->itemSizeAtPath(path, threads);
 }
 
 uint64_t itemSizeInFolder(int folderFd, const BVFileIdentity& folder, const std::string& folderPath,

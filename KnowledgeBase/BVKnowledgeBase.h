@@ -2,10 +2,14 @@
 // shipped beside the program and replaceable by a newer copy in the user's knowledge-base
 // folder) and the user knowledge base (plain; the user's ignore list and selection memory).
 //
-// Thread safety: every operation may be called from any thread. Databases open lazily under
-// the object's lock; every statement sequence runs under the lock of the database it uses; the
-// item cache has its own lock, and a cache fill takes the cache lock and then each database lock
-// in turn (never two database locks at once). Change notifications are posted on the calling
+// The databases themselves are the store's (BVKnowledgeBaseStore); this class holds the item
+// cache and answers the queries and the edits on top of them (one file per concern: the cache
+// and membership queries, editing, applications, suites, leftovers, the ignore-list migration).
+//
+// Thread safety: every operation may be called from any thread. Databases open lazily in the
+// store; every statement sequence runs under the lock of the database it uses; the item cache
+// has its own lock, and a cache fill takes the cache lock and then each database lock in turn
+// (never two database locks at once). Change notifications are posted on the calling
 // thread. A user database that exists but cannot be read is left untouched and reported by
 // `userDatabaseState()`; callers then preselect nothing (see BVKnowledgeBaseWrapper).
 #pragma once
@@ -24,24 +28,9 @@
 #include "Foundation/BVWorkspace.h"
 #include "KnowledgeBase/BVItemSet.h"
 #include "KnowledgeBase/BVIgnoreListItem.h"
+#include "KnowledgeBase/BVKnowledgeBaseStore.h"
 #include "KnowledgeBase/BVKnowledgeBaseTypes.h"
 #include "KnowledgeBase/FMDatabase.h"
-
-// A database with the lock every statement sequence on it holds.
-struct BVLockedDatabase {
-    FMDatabasePtr database;
-    std::mutex lock;
-};
-using BVLockedDatabasePtr = std::shared_ptr<BVLockedDatabase>;
-
-enum class BVUserDatabaseState { NotOpened, Open, Unavailable, Damaged, Disabled };
-
-struct BVKnowledgeBaseConfiguration {
-    std::shared_ptr<const BVPaths> paths;
-    // Where the shipped copy may be, tried in order (see BVKnowledgeBaseResources).
-    std::vector<std::string> shippedDatabaseCandidates;
-    BVNotificationCenter* notificationCenter = nullptr;  // the default centre when none
-};
 
 class BVKnowledgeBase : public std::enable_shared_from_this<BVKnowledgeBase> {
 public:
@@ -54,38 +43,42 @@ public:
     explicit BVKnowledgeBase(BVKnowledgeBaseConfiguration configuration, std::string path = {});
     ~BVKnowledgeBase();
 
-    // --- Store ---
-    BVLockedDatabasePtr appDatabase();
-    BVLockedDatabasePtr userDatabase();
+    // --- Store (BVKnowledgeBaseStore) ---
+    BVKnowledgeBaseStore& store() { return store_; }
+    BVLockedDatabasePtr appDatabase() { return store_.appDatabase(); }
+    BVLockedDatabasePtr userDatabase() { return store_.userDatabase(); }
     std::mutex& mutexForObject(const BVLockedDatabasePtr& database);
-    std::string dbPath();
-    std::string appSupportDbPath() const;
-    std::string userDatabasePath() const;
-    // The candidate paths tried for the application database, for messages.
-    std::vector<std::string> applicationDatabaseCandidates() const;
-    BVUserDatabaseState userDatabaseState();
+    std::string dbPath() { return store_.dbPath(); }
+    std::string appSupportDbPath() const { return store_.appSupportDbPath(); }
+    std::string userDatabasePath() const { return store_.userDatabasePath(); }
+    std::vector<std::string> applicationDatabaseCandidates() const { return store_.applicationDatabaseCandidates(); }
+    BVUserDatabaseState userDatabaseState() { return store_.userDatabaseState(); }
     std::string version();
     std::optional<std::string> globalValueForKey(const std::string& key);
     bool setGlobalValue(const std::optional<std::string>& value, const std::string& key);
-    static std::optional<std::string> globalValueForKey(const std::string& key, FMDatabase& database);
-    static bool setGlobalValue(const std::optional<std::string>& value, const std::string& key, FMDatabase& database);
-    static FMDatabasePtr initialDatabaseAtPath(const std::string& path);
-    static void upgradeUserDatabaseIfNeeds(BVLockedDatabase& database);
+    static std::optional<std::string> globalValueForKey(const std::string& key, FMDatabase& database) {
+        return BVKnowledgeBaseStore::globalValueForKey(key, database);
+    }
+    static bool setGlobalValue(const std::optional<std::string>& value, const std::string& key, FMDatabase& database) {
+        return BVKnowledgeBaseStore::setGlobalValue(value, key, database);
+    }
+    static FMDatabasePtr initialDatabaseAtPath(const std::string& path) { return BVKnowledgeBaseStore::initialDatabaseAtPath(path); }
+    static void upgradeUserDatabaseIfNeeds(BVLockedDatabase& database) { BVKnowledgeBaseStore::upgradeUserDatabaseIfNeeds(database); }
     bool markAllGrayItemsAsBlack();
     void reloadDatabaseWhenPossible();
     void rescheduleDatabaseReload();
     void reloadDatabaseNow();
     static std::optional<BVData> blobDataForPropertyListItem(const BVValue& item);
     static std::optional<BVValue> propertyListItemForBlobData(const std::string& data);
-    bool isKnowledgeBaseDisabled() const { return knowledgeBaseDisabled_; }
-    void setKnowledgeBaseDisabled(bool disabled) { knowledgeBaseDisabled_ = disabled; }
+    bool isKnowledgeBaseDisabled() const { return store_.isKnowledgeBaseDisabled(); }
+    void setKnowledgeBaseDisabled(bool disabled) { store_.setKnowledgeBaseDisabled(disabled); }
     bool isSearchingForBundles() const { return searchForBundles_; }
     void setSearchForBundles(bool search) { searchForBundles_ = search; }
-    bool isUserDatabaseDisabled() const { return userDatabaseDisabled_; }
-    void setUserDatabaseDisabled(bool disabled) { userDatabaseDisabled_ = disabled; }
+    bool isUserDatabaseDisabled() const { return store_.isUserDatabaseDisabled(); }
+    void setUserDatabaseDisabled(bool disabled) { store_.setUserDatabaseDisabled(disabled); }
     // Copies the previous generation's user database over when this one has none.
     bool migrateLegacyUserDatabase();
-    const BVPaths& paths() const { return *configuration_.paths; }
+    const BVPaths& paths() const { return store_.paths(); }
 
     // --- Queries (BVKnowledgeBaseCache.cpp) ---
     bool containsItemWithFullItemValue(const std::string& value, int64_t itemType, const BVScannerSet& scanners,
@@ -175,8 +168,6 @@ private:
         std::string bundleId;
         std::shared_ptr<BVItemSet> matcher;
     };
-    BVLockedDatabasePtr openApplicationDatabase();
-    BVLockedDatabasePtr openUserDatabase();
     void noteAccess();
     std::string prefixForFileType(FMDatabase& database, int64_t fileType);
     std::vector<std::string> prefixesForItem(FMDatabase& database, int64_t recordID);
@@ -193,17 +184,9 @@ private:
     const std::map<BVScannerIdentifier, std::vector<QuittingFile>>& allQuittingFilesInfo();
     std::optional<BVDictionary> suiteWithRecord(FMDatabase& db, int64_t record);
 
-    BVKnowledgeBaseConfiguration configuration_;
-    std::mutex lock_;
-    std::string explicitPath_;
-    std::string dbPath_;
-    BVLockedDatabasePtr appDatabase_;
-    bool appDatabaseFailed_ = false;  // tried and failed; tried again only after a reload
-    BVLockedDatabasePtr userDatabase_;
-    BVUserDatabaseState userState_ = BVUserDatabaseState::NotOpened;
-    std::atomic<bool> knowledgeBaseDisabled_{false};
+    BVKnowledgeBaseStore store_;
+    BVNotificationCenter* notificationCenter_;
     std::atomic<bool> searchForBundles_{false};
-    std::atomic<bool> userDatabaseDisabled_{false};
 
     // Item cache: (item type, scanner) -> rules. "Any scanner" sets live apart from the sets of
     // rows stored for all scanners: the first hold every rule of a type, the second only the rows

@@ -21,7 +21,7 @@ void BVKnowledgeBase::post(const char* name, const BVArray& infos, int64_t itemT
     notification.userInfo = {{BVKnowledgeBaseItemInfos, infos},
                              {BVKnowledgeBaseItemType, itemType},
                              {BVKnowledgeBaseScanners, BVScannerSetValue(scanners)}};
-    configuration_.notificationCenter->postNotification(notification);
+    notificationCenter_->postNotification(notification);
 }
 
 bool BVKnowledgeBase::canInsertAppNoteWithInfo(const BVDictionary& info, int64_t& appType) {

@@ -72,7 +72,7 @@ void splitMultiScannerRows(FMDatabase& db) {
 
 }  // namespace
 
-void BVKnowledgeBase::upgradeUserDatabaseIfNeeds(BVLockedDatabase& locked) {
+void BVKnowledgeBaseStore::upgradeUserDatabaseIfNeeds(BVLockedDatabase& locked) {
     std::lock_guard<std::mutex> lock(locked.lock);
     FMDatabase& db = *locked.database;
     std::string version = globalValueForKey("Version", db).value_or("0.0");

@@ -8,6 +8,7 @@
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVVersionComparator.h"
 #include "KnowledgeBase/BVKnowledgeBase.h"
+#include "KnowledgeBase/BVKnowledgeBaseStore.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ bool createSchema(FMDatabase& db) {
 
 }  // namespace
 
-FMDatabasePtr BVKnowledgeBase::initialDatabaseAtPath(const std::string& path) {
+FMDatabasePtr BVKnowledgeBaseStore::initialDatabaseAtPath(const std::string& path) {
     if (!path.empty()) {
         BVFileIO::createDirectories(BVFileIO::parentPath(path));
         ::unlink(path.c_str());
@@ -107,7 +108,7 @@ FMDatabasePtr BVKnowledgeBase::initialDatabaseAtPath(const std::string& path) {
     return db;
 }
 
-BVLockedDatabasePtr BVKnowledgeBase::openUserDatabase() {
+BVLockedDatabasePtr BVKnowledgeBaseStore::openUserDatabase() {
     std::string path = userDatabasePath();
     std::string legacy = legacyUserDatabase(paths(), "Brenvik 2");
     if (!fileExists(path) && !legacy.empty() && fileExists(legacy)) {
@@ -142,18 +143,20 @@ BVLockedDatabasePtr BVKnowledgeBase::openUserDatabase() {
     return locked;
 }
 
-bool BVKnowledgeBase::migrateLegacyUserDatabase() {
+bool BVKnowledgeBaseStore::takeOverLegacyUserDatabase() {
     std::string legacy = legacyUserDatabase(paths(), "Brenvik 3");
     std::string path = userDatabasePath();
     if (legacy.empty() || !fileExists(legacy) || fileExists(path)) return false;
     BVFileIO::createDirectories(BVFileIO::parentPath(path));
     if (!copyFile(legacy, path)) return false;
-    {
-        std::lock_guard<std::mutex> lock(lock_);
-        userDatabase_.reset();
-        userState_ = BVUserDatabaseState::NotOpened;
-    }
-    return markAllGrayItemsAsBlack();
+    std::lock_guard<std::mutex> lock(lock_);
+    userDatabase_.reset();
+    userState_ = BVUserDatabaseState::NotOpened;
+    return true;
+}
+
+bool BVKnowledgeBase::migrateLegacyUserDatabase() {
+    return store_.takeOverLegacyUserDatabase() && markAllGrayItemsAsBlack();
 }
 
 bool BVKnowledgeBase::markAllGrayItemsAsBlack() {

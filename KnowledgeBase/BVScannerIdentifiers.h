@@ -67,7 +67,7 @@ enum BVKnowledgeBaseItemType : int64_t {
     BVItemTypeStoredStatement = 11,
 };
 
-// Ignore scopes: which checks `isIgnoreItem:scope:` makes.
+// Ignore scopes: which checks `isIgnoreItem(path, scope)` makes.
 enum BVIgnoreScope : uint64_t {
     BVIgnoreScopeSystemFile = 1,
     BVIgnoreScopeProtected = 2,

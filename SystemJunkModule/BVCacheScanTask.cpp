@@ -76,7 +76,7 @@ BVScanResultPtr BVCacheScanTask::scan() {
         offered.emplace_back(child, deep);
         if (!deep) plain.push_back(child);
     }
-    auto sizes = BVSystemJunk::itemSizes(plain, performer_, progress_);
+    auto sizes = BVSystemJunk::itemSizes(*fileManager_, plain, performer_, progress_);
 
     std::vector<BVEntityPtr> items;
     size_t nextPlain = 0;
@@ -103,7 +103,7 @@ BVEntityPtr BVCacheScanTask::deepSearchModel(const std::string& path, const BVPr
     for (const auto& child : BVSystemJunk::searchedFolderContents(*fileManager_, path, progress_))
         if (!filter->shouldIgnoreObject(child)) inner.push_back(child);
     // The inner items are measured like the folder's own children, but are not units of work.
-    auto sizes = BVSystemJunk::itemSizes(inner, performer_, progress_, false);
+    auto sizes = BVSystemJunk::itemSizes(*fileManager_, inner, performer_, progress_, false);
     for (size_t i = 0; i < inner.size(); ++i)
         if (sizes[i]) sequence->addChild(BVSystemJunk::fileModel(inner[i], *sizes[i], knowledgeBase_));
     if (sequence->files().empty()) return nullptr;

@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "Foundation/BVEnvironment.h"
+#include "Foundation/BVStartupServices.h"
 #include "ScanningService/CoreScanning/BVScanTask.h"
 
 namespace BVSystemJunkModule {
 // Fresh tasks for one scan, on the environment's paths, file system and knowledge base.
 std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment);
+// The same with the given start-up services (the layout's real ones above).
+std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment, const BVStartupServicesPtr& services);
 // Registers the canned entity classes (once is enough; again is harmless).
 void registerCannedClasses();
 }  // namespace BVSystemJunkModule

@@ -9,6 +9,7 @@
 #include "Foundation/BVComputableProgress.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/QLFileSizer.h"
+#include "Foundation/BVWorkerPool.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 #include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
 #include "ScanningService/CoreScanning/BVCannedResults.h"
@@ -40,20 +41,21 @@ std::shared_ptr<BVFileModel> fileModel(const std::string& path, uint64_t size, c
     return model;
 }
 
-uint64_t itemSize(const std::string& path, const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
-                  const BVProgressPtr& progress, unsigned threads) {
-    uint64_t size = QLFileSizer::itemSizeAtPath(path, threads);
+uint64_t itemSize(const BVFileManager& fileManager, const std::string& path,
+                  const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer, const BVProgressPtr& progress,
+                  unsigned threads) {
+    uint64_t size = fileManager.itemSizeAtPath(path, threads);
     if (size != 0 || !performer) return size;
     // Gone, or reached through a link or a mount: nothing to measure, and nothing the agent
     // should measure either.
-    auto identity = BVFileManager::defaultManager()->identityAtPath(path, nullptr);
+    auto identity = fileManager.identityAtPath(path, nullptr);
     if (!identity) return 0;
     bool readable = identity->isDirectory() ? access(path.c_str(), R_OK | X_OK) == 0 : access(path.c_str(), R_OK) == 0;
     if (readable || !performer->isAuthorized()) return 0;
     return performer->fileSizeAtURL(path, progress);
 }
 
-std::vector<std::optional<uint64_t>> itemSizes(const std::vector<std::string>& paths,
+std::vector<std::optional<uint64_t>> itemSizes(const BVFileManager& fileManager, const std::vector<std::string>& paths,
                                                const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
                                                const std::shared_ptr<BVComputableProgress>& progress, bool countsUnits) {
     std::vector<std::optional<uint64_t>> sizes(paths.size());
@@ -65,16 +67,13 @@ std::vector<std::optional<uint64_t>> itemSizes(const std::vector<std::string>& p
             progress->sleepThreadWhilePaused();
             if (progress->isCancelled()) return;
             progress->setPath(paths[i]);
-            uint64_t size = itemSize(paths[i], performer, progress, threadsPerItem);
+            uint64_t size = itemSize(fileManager, paths[i], performer, progress, threadsPerItem);
             progress->addSize(size);
             if (countsUnits) progress->addUnitsCount(1);
             sizes[i] = size;
         }
     };
-    std::thread helper;
-    if (paths.size() > 1) helper = std::thread(measure);
-    measure();
-    if (helper.joinable()) helper.join();
+    BVWorkerPool::shared().runParallel(paths.size() > 1 ? 2 : 1, [&](unsigned) { measure(); });
     return sizes;
 }
 

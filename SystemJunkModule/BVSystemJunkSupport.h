@@ -38,14 +38,15 @@ std::shared_ptr<BVFileModel> fileModel(const std::string& path, uint64_t size, c
 // The allocated size of an item (its tree walked with `threads`, 0 for the processor count).
 // When that is 0 because the user cannot read the item, and the agent is authorised, the
 // agent measures it.
-uint64_t itemSize(const std::string& path, const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
-                  const BVProgressPtr& progress, unsigned threads = 0);
+uint64_t itemSize(const BVFileManager& fileManager, const std::string& path,
+                  const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer, const BVProgressPtr& progress,
+                  unsigned threads = 0);
 // The sizes of many items, measured two at a time (the calling thread and one helper), each
 // reported to the progress (its size, its path, and one unit when `countsUnits`) as it is measured. Cache folders
 // hold thousands of small trees: walking one tree with two threads costs more in thread
 // start-up and hand-over than it gains, walking two trees at once does not. Pauses are
 // honoured and a cancellation stops the measuring; an item not measured has no size.
-std::vector<std::optional<uint64_t>> itemSizes(const std::vector<std::string>& paths,
+std::vector<std::optional<uint64_t>> itemSizes(const BVFileManager& fileManager, const std::vector<std::string>& paths,
                                                const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
                                                const std::shared_ptr<BVComputableProgress>& progress, bool countsUnits = true);
 

@@ -24,7 +24,7 @@ private:
     BVIgnoreItemInfoPtr ignoreInfo_;
 };
 
-// `fetcherWithBase:url:`: one dependency per application the knowledge base names for `path`,
+// One dependency per application the knowledge base names for `path`,
 // asked when the dependencies are first needed.
 std::shared_ptr<BVRemovalDependenciesFetcher> BVRemovalDependenciesFetcherWithBase(std::shared_ptr<BVScanKnowledgeBase> base,
                                                                                    const std::string& path);

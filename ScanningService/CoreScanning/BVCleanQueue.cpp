@@ -18,7 +18,7 @@ BVCleanQueue::BVCleanQueue(std::shared_ptr<BVOperationQueue> queue, std::shared_
     : queue_(std::move(queue)), performer_(std::move(performer)) {}
 
 std::shared_ptr<BVCompoundProgress> BVCleanQueue::progress() const {
-    std::lock_guard lock(mutex_);
+    BVLockGuard lock(mutex_);
     return progress_;
 }
 
@@ -32,7 +32,7 @@ void BVCleanQueue::addTasks(const std::vector<BVCleanTaskPtr>& tasks) {
     std::weak_ptr<BVCleanQueue> weak = weak_from_this();
     BVCleanOperation::TaskHandler start;
     {
-        std::lock_guard lock(mutex_);
+        BVLockGuard lock(mutex_);
         start = operationStartHandler_;  // as set now: register it before adding tasks
     }
     for (const auto& task : tasks) {
@@ -43,7 +43,7 @@ void BVCleanQueue::addTasks(const std::vector<BVCleanTaskPtr>& tasks) {
             if (!self) return;
             BVCleanOperation::TaskHandler h;
             {
-                std::lock_guard lock(self->mutex_);
+                BVLockGuard lock(self->mutex_);
                 h = self->operationCancelHandler_;
             }
             if (h) h(t);
@@ -53,7 +53,7 @@ void BVCleanQueue::addTasks(const std::vector<BVCleanTaskPtr>& tasks) {
             if (!self) return;
             BVCleanOperation::FinishHandler h;
             {
-                std::lock_guard lock(self->mutex_);
+                BVLockGuard lock(self->mutex_);
                 h = self->operationFinishHandler_;
             }
             if (h) h(t, r);
@@ -71,7 +71,7 @@ void BVCleanQueue::addProgressableOperations(const std::vector<std::shared_ptr<B
             if (!self) return;
             BVTaskControllable::WillRemove h;
             {
-                std::lock_guard lock(self->mutex_);
+                BVLockGuard lock(self->mutex_);
                 h = self->taskWillRemoveEntityHandler_;
             }
             if (h) h(task, entity);
@@ -81,7 +81,7 @@ void BVCleanQueue::addProgressableOperations(const std::vector<std::shared_ptr<B
             if (!self) return;
             BVTaskControllable::DidRemove h;
             {
-                std::lock_guard lock(self->mutex_);
+                BVLockGuard lock(self->mutex_);
                 h = self->taskDidRemoveEntityHandler_;
             }
             if (h) h(task, entity, result);
@@ -98,7 +98,7 @@ void BVCleanQueue::addProgressableOperations(const std::vector<std::shared_ptr<B
         if (auto s = weak.lock()) s->notify(&BVCleanQueue::queueProgressSizeChangeHandler_, size);
     });
     {
-        std::lock_guard lock(mutex_);
+        BVLockGuard lock(mutex_);
         progress_ = progress;
     }
     for (const auto& op : operations) {
@@ -110,13 +110,13 @@ void BVCleanQueue::addProgressableOperations(const std::vector<std::shared_ptr<B
         auto self = weak.lock();
         if (!self) return;
         {
-            std::lock_guard lock(self->mutex_);
+            BVLockGuard lock(self->mutex_);
             self->progress_.reset();
         }
         self->notify(&BVCleanQueue::queueFinishHandler_);
     });
     {
-        std::lock_guard lock(mutex_);
+        BVLockGuard lock(mutex_);
         finalOperation_ = final;
     }
     queue_->addOperation(final);
@@ -149,17 +149,17 @@ void BVCleanQueue::resume() {
 
 // The task-level start, cancel and finish callbacks reach the client on the main queue.
 void BVCleanQueue::onTaskStart(BVCleanOperation::TaskHandler h) {
-    std::lock_guard lock(mutex_);
+    BVLockGuard lock(mutex_);
     operationStartHandler_ = h ? [h](const BVCleanTaskPtr& t) { BVDispatchQueue::main()->async([h, t] { h(t); }); }
                                : BVCleanOperation::TaskHandler{};
 }
 void BVCleanQueue::onTaskCancel(BVCleanOperation::TaskHandler h) {
-    std::lock_guard lock(mutex_);
+    BVLockGuard lock(mutex_);
     operationCancelHandler_ = h ? [h](const BVCleanTaskPtr& t) { BVDispatchQueue::main()->async([h, t] { h(t); }); }
                                 : BVCleanOperation::TaskHandler{};
 }
 void BVCleanQueue::onTaskFinish(BVCleanOperation::FinishHandler h) {
-    std::lock_guard lock(mutex_);
+    BVLockGuard lock(mutex_);
     operationFinishHandler_ = h ? [h](const BVCleanTaskPtr& t, const BVCleanTaskResultPtr& r) {
         BVDispatchQueue::main()->async([h, t, r] { h(t, r); });
     }
@@ -168,7 +168,7 @@ void BVCleanQueue::onTaskFinish(BVCleanOperation::FinishHandler h) {
 
 #define BV_SETTER(method, member, Type) \
     void BVCleanQueue::method(Type h) { \
-        std::lock_guard lock(mutex_);   \
+        BVLockGuard lock(mutex_);   \
         member = std::move(h);          \
     }
 BV_SETTER(onQueueStart, queueStartHandler_, QueueHandler)

@@ -3,7 +3,8 @@
 // the start of every clean so a user who cancelled the dialog last time is asked again, and
 // reports to the client. Queue-level and task start/cancel/finish callbacks arrive on the main
 // queue; will-remove and did-remove callbacks run synchronously on the clean worker. Create it
-// with `create`; public operations may be called from any thread.
+// with `create`; public operations may be called from any thread (its state is guarded by one
+// mutex, checked by clang's thread-safety analysis).
 #pragma once
 
 #include <atomic>
@@ -11,6 +12,7 @@
 
 #include "Foundation/BVCompoundProgress.h"
 #include "Foundation/BVOperationQueue.h"
+#include "Foundation/BVThreadSafety.h"
 #include "ScanningService/CoreScanning/BVCleanOperation.h"
 
 class BVPrivilegedOperationsPerformer;
@@ -57,16 +59,16 @@ private:
     std::shared_ptr<BVOperationQueue> queue_;
     std::shared_ptr<BVPrivilegedOperationsPerformer> performer_;
     std::atomic<bool> paused_{false};
-    bool shouldAutomaticallyResetAuthorization_ = true;
-    mutable std::mutex mutex_;
-    std::shared_ptr<BVCompoundProgress> progress_;
-    BVOperationPtr finalOperation_;
+    std::atomic<bool> shouldAutomaticallyResetAuthorization_{true};
+    mutable BVMutex mutex_;
+    std::shared_ptr<BVCompoundProgress> progress_ BV_GUARDED_BY(mutex_);
+    BVOperationPtr finalOperation_ BV_GUARDED_BY(mutex_);
 
-    QueueHandler queueStartHandler_, queueFinishHandler_;
-    FractionHandler queueProgressChangeHandler_;
-    SizeHandler queueProgressSizeChangeHandler_;
-    BVCleanOperation::TaskHandler operationStartHandler_, operationCancelHandler_;
-    BVCleanOperation::FinishHandler operationFinishHandler_;
-    BVTaskControllable::WillRemove taskWillRemoveEntityHandler_;
-    BVTaskControllable::DidRemove taskDidRemoveEntityHandler_;
+    QueueHandler queueStartHandler_ BV_GUARDED_BY(mutex_), queueFinishHandler_ BV_GUARDED_BY(mutex_);
+    FractionHandler queueProgressChangeHandler_ BV_GUARDED_BY(mutex_);
+    SizeHandler queueProgressSizeChangeHandler_ BV_GUARDED_BY(mutex_);
+    BVCleanOperation::TaskHandler operationStartHandler_ BV_GUARDED_BY(mutex_), operationCancelHandler_ BV_GUARDED_BY(mutex_);
+    BVCleanOperation::FinishHandler operationFinishHandler_ BV_GUARDED_BY(mutex_);
+    BVTaskControllable::WillRemove taskWillRemoveEntityHandler_ BV_GUARDED_BY(mutex_);
+    BVTaskControllable::DidRemove taskDidRemoveEntityHandler_ BV_GUARDED_BY(mutex_);
 };

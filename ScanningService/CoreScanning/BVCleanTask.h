@@ -19,7 +19,7 @@ using BVCleanTaskResultPtr = std::shared_ptr<BVCleanTaskResult>;
 class BVCleanTaskDelegate {
 public:
     virtual ~BVCleanTaskDelegate() = default;
-    // `cleanTask:willRemoveEntity:` and `cleanTask:didRemoveEntity:withResult:`.
+    // Told before an entity is removed, and after, with its result.
     virtual void cleanTask(BVCleanTask& task, const BVEntityPtr& willRemoveEntity) = 0;
     virtual void cleanTask(BVCleanTask& task, const BVEntityPtr& didRemoveEntity, const BVRemovalResultPtr& withResult) = 0;
 };

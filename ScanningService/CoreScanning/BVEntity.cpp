@@ -14,13 +14,13 @@ BVEntity::BVEntity(BVObjectPtr value, uint64_t size, bool autoselected)
       value_(value ? std::move(value) : BVValueObject::null()) {}
 
 BVUUID BVEntity::uid() const {
-    std::lock_guard lock(uidMutex_);
+    BVLockGuard lock(uidMutex_);
     if (!uid_) uid_ = BVUUID::create();
     return *uid_;
 }
 
 void BVEntity::setUid(const BVUUID& uid) {
-    std::lock_guard lock(uidMutex_);
+    BVLockGuard lock(uidMutex_);
     uid_ = uid;
 }
 
@@ -35,10 +35,6 @@ void BVEntity::ignore() {
 std::vector<BVRemovalDependencyPtr> BVEntity::dependencies() const {
     if (!fetcher_) return {};
     return fetcher_->dependencies();
-}
-
-BVRemovalResultPtr BVEntity::remove() {
-    throw std::logic_error("Abstract method called on " + description());
 }
 
 bool BVEntity::isEqual(const BVEntity& other) const {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Foundation/BVObject.h"
+#include "Foundation/BVThreadSafety.h"
 #include "Foundation/BVUUID.h"
 
 class BVRemovalResult;
@@ -48,8 +49,8 @@ public:
     BVEntity(BVObjectPtr value, uint64_t size, bool autoselected);
     virtual ~BVEntity() = default;
 
-    // `modelWithValue:size:autoselected:` for any entity class.
-    template <class T = BVEntity>
+    // Makes an entity of any class from its value, size and preselection.
+    template <class T>
     static std::shared_ptr<T> model(BVObjectPtr value, uint64_t size, bool autoselected) {
         return std::make_shared<T>(std::move(value), size, autoselected);
     }
@@ -82,9 +83,8 @@ public:
     virtual bool isIgnorable() const;
     virtual void ignore();
     virtual std::vector<BVRemovalDependencyPtr> dependencies() const;
-    // Removes what the entity stands for and reports the outcome. Abstract here: calling it on
-    // a class that does not override it is a programming error and throws std::logic_error.
-    virtual BVRemovalResultPtr remove();
+    // Removes what the entity stands for and reports the outcome; every entity class says how.
+    virtual BVRemovalResultPtr remove() = 0;
     virtual BVRemovalAction removalAction() const { return BVRemovalAction::Remove; }
 
     virtual bool isEqual(const BVEntity& other) const;
@@ -96,8 +96,8 @@ private:
     uint64_t size_;
     uint64_t autoselectedSize_;
     BVObjectPtr value_;
-    mutable std::mutex uidMutex_;
-    mutable std::optional<BVUUID> uid_;
+    mutable BVMutex uidMutex_;
+    mutable std::optional<BVUUID> uid_ BV_GUARDED_BY(uidMutex_);
     std::shared_ptr<BVFileRemover> remover_;
     std::shared_ptr<BVRemovalDependenciesFetcher> fetcher_;
     std::shared_ptr<BVIgnoreStrategyType> ignoreStrategy_;

@@ -84,12 +84,12 @@ void BVFileRemover::performFakeRemove() {
 }
 
 void BVFileRemover::setRemovalGuard(std::shared_ptr<const BVRemovalGuard> guard) {
-    std::lock_guard lock(guardMutex_);
+    BVLockGuard lock(guardMutex_);
     guard_ = std::move(guard);
 }
 
 std::shared_ptr<const BVRemovalGuard> BVFileRemover::removalGuard() const {
-    std::lock_guard lock(guardMutex_);
+    BVLockGuard lock(guardMutex_);
     return guard_;
 }
 
@@ -390,7 +390,7 @@ bool BVFileRemover::removeFileAtPath(const Path& path, bool removeParentFolderIf
         std::vector<std::string> children;
         if (fileManager_->contentsOfDirectoryAtPath(parent, children, nullptr) && children.empty() &&
             !protectionRefusal(parent)) {
-            removeItem(parent);
+            (void)removeItem(parent);  // best effort: an emptied parent that stays is harmless
         }
     }
     return true;

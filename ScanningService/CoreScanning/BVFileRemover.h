@@ -28,6 +28,7 @@
 #include "Foundation/BVError.h"
 #include "Foundation/BVFileManager.h"
 #include "Foundation/BVPaths.h"
+#include "Foundation/BVThreadSafety.h"
 #include "ScanningService/CoreScanning/BVRemovalGuard.h"
 
 class BVPrivilegedOperationsPerformer;
@@ -36,12 +37,12 @@ class BVUserDefaults;
 inline constexpr const char* BVFileRemoverErrorDomain = "BVFileRemoverErrorDomain";
 inline constexpr int64_t BVFileRemoverErrorProtectedPath = 1;
 inline constexpr int64_t BVFileRemoverErrorNoAgentConnection = 2;
-// The domain of the errors `removeFileAtPath:removeParentFolderIfEmpty:error:` wraps a
+// The domain of the errors `removeFileAtPath(path, removeParentFolderIfEmpty, error)` wraps a
 // description into (the cause is kept as the underlying error).
 inline constexpr const char* BVURLErrorDomain = "NSURLErrorDomain";
 
 // What one removal did.
-struct BVRemoverReport {
+struct [[nodiscard]] BVRemoverReport {
     bool succeeded = false;
     // Space given back; none when unknown (a debug switch only pretended to remove).
     std::optional<uint64_t> freedBytes;
@@ -118,8 +119,8 @@ private:
     std::shared_ptr<BVUserDefaults> defaults_;
     std::set<std::string> protectedRoots_;
     std::set<std::pair<uint64_t, uint64_t>> protectedIdentities_;  // device, inode
-    mutable std::mutex guardMutex_;
-    std::shared_ptr<const BVRemovalGuard> guard_;
+    mutable BVMutex guardMutex_;
+    std::shared_ptr<const BVRemovalGuard> guard_ BV_GUARDED_BY(guardMutex_);
 };
 
 using BVFileRemoverPtr = std::shared_ptr<BVFileRemover>;

@@ -18,7 +18,7 @@ std::shared_ptr<BVRemovalDependenciesFetcher> BVRemovalDependenciesFetcher::fetc
 }
 
 std::vector<std::shared_ptr<BVRemovalDependency>> BVRemovalDependenciesFetcher::dependencies() {
-    std::lock_guard lock(mutex_);
+    BVLockGuard lock(mutex_);
     if (!dependencies_) dependencies_ = block_ ? block_() : std::vector<std::shared_ptr<BVRemovalDependency>>{};
     return *dependencies_;
 }

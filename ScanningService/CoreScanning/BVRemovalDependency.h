@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVThreadSafety.h"
+
 class BVRemovalDependency {
 public:
     static std::shared_ptr<BVRemovalDependency> dependencyOnApplication(std::string bundleID);
@@ -43,6 +45,6 @@ public:
 
 private:
     Block block_;
-    std::mutex mutex_;
-    std::optional<std::vector<std::shared_ptr<BVRemovalDependency>>> dependencies_;
+    BVMutex mutex_;
+    std::optional<std::vector<std::shared_ptr<BVRemovalDependency>>> dependencies_ BV_GUARDED_BY(mutex_);
 };

@@ -20,7 +20,7 @@ BVRemovalResult::BVRemovalResult(BVEntityPtr entity, uint64_t size, std::optiona
 void BVRemovalResult::addChild(const BVRemovalResultPtr& child) {
     if (!child) return;
     uint64_t childSize = child->size();
-    std::lock_guard lock(internalQueue_);
+    BVLockGuard lock(internalQueue_);
     childrenContainer_.push_back(child);
     totalSizeContainer_ += childSize;
 }
@@ -32,7 +32,7 @@ void BVRemovalResult::addChildren(const std::vector<BVRemovalResultPtr>& childre
 void BVRemovalResult::removeChild(const BVRemovalResultPtr& child) {
     if (!child) return;
     uint64_t childSize = child->size();
-    std::lock_guard lock(internalQueue_);
+    BVLockGuard lock(internalQueue_);
     auto it = std::find(childrenContainer_.begin(), childrenContainer_.end(), child);
     if (it == childrenContainer_.end()) return;
     childrenContainer_.erase(it);
@@ -44,12 +44,12 @@ void BVRemovalResult::removeChildren(const std::vector<BVRemovalResultPtr>& chil
 }
 
 std::vector<BVRemovalResultPtr> BVRemovalResult::children() const {
-    std::lock_guard lock(internalQueue_);
+    BVLockGuard lock(internalQueue_);
     return childrenContainer_;
 }
 
 uint64_t BVRemovalResult::size() const {
-    std::lock_guard lock(internalQueue_);
+    BVLockGuard lock(internalQueue_);
     return totalSizeContainer_;
 }
 

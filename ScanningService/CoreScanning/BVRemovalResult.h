@@ -7,6 +7,8 @@
 // a result may be filled on the clean worker and read on the main thread.
 #pragma once
 
+#include "Foundation/BVThreadSafety.h"
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -45,7 +47,7 @@ public:
 private:
     BVEntityPtr entity_;
     std::optional<BVError> error_;
-    mutable std::mutex internalQueue_;  // "BVRemovalResult.internalQueue"
-    std::vector<BVRemovalResultPtr> childrenContainer_;
-    uint64_t totalSizeContainer_;
+    mutable BVMutex internalQueue_;  // "BVRemovalResult.internalQueue"
+    std::vector<BVRemovalResultPtr> childrenContainer_ BV_GUARDED_BY(internalQueue_);
+    uint64_t totalSizeContainer_ BV_GUARDED_BY(internalQueue_);
 };

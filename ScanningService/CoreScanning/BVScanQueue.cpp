@@ -10,7 +10,7 @@ std::shared_ptr<BVScanQueue> BVScanQueue::create(const std::string& name) { retu
 BVScanQueue::BVScanQueue(std::string name) : name_(std::move(name)), queue_(name_ + ".scanningQueue") {}
 
 std::shared_ptr<BVCompoundProgress> BVScanQueue::progress() const {
-    std::lock_guard lock(mutex_);
+    BVLockGuard lock(mutex_);
     return progress_;
 }
 
@@ -24,7 +24,7 @@ void BVScanQueue::addTasks(const std::vector<BVScanTaskPtr>& tasks) { addTasks(t
 void BVScanQueue::addTasks(const std::vector<BVScanTaskPtr>& tasks, const std::vector<BVOperationPtr>& pre,
                            const std::vector<BVOperationPtr>& post) {
     {
-        std::lock_guard lock(mutex_);
+        BVLockGuard lock(mutex_);
         startDate_ = std::chrono::steady_clock::now();
     }
     BVLogger::info(fmt::format("[{}] Scanning is started", name_));
@@ -58,7 +58,7 @@ void BVScanQueue::addTasks(const std::vector<BVScanTaskPtr>& tasks, const std::v
         // A pause or cancel that came before this operation ran still reaches the tasks.
         if (self->paused_.load()) progress->pause();
         if (self->cancelled_.load()) progress->cancel();
-        std::lock_guard lock(self->mutex_);
+        BVLockGuard lock(self->mutex_);
         self->progress_ = progress;
     });
     start->setName(name_ + ".start");
@@ -69,7 +69,7 @@ void BVScanQueue::addTasks(const std::vector<BVScanTaskPtr>& tasks, const std::v
         std::shared_ptr<BVCompoundProgress> progress;
         std::chrono::steady_clock::time_point began;
         {
-            std::lock_guard lock(self->mutex_);
+            BVLockGuard lock(self->mutex_);
             progress = std::move(self->progress_);
             self->progress_.reset();
             began = self->startDate_;
@@ -79,7 +79,7 @@ void BVScanQueue::addTasks(const std::vector<BVScanTaskPtr>& tasks, const std::v
                                    QLFileSizer::nonLocalizedDisplayItemSizeFromSize(progress ? progress->size() : 0),
                                    seconds));
         {
-            std::lock_guard lock(self->mutex_);
+            BVLockGuard lock(self->mutex_);
             if (!self->queueFinishHandler_) return;
         }
         BVDispatchQueue::main()->async([weak] {
@@ -87,7 +87,7 @@ void BVScanQueue::addTasks(const std::vector<BVScanTaskPtr>& tasks, const std::v
             if (!s) return;
             FinishHandler handler;
             {
-                std::lock_guard lock(s->mutex_);
+                BVLockGuard lock(s->mutex_);
                 handler = s->queueFinishHandler_;
             }
             if (handler) handler(*s, s->cancelled_.load());
@@ -104,7 +104,7 @@ void BVScanQueue::addTasks(const std::vector<BVScanTaskPtr>& tasks, const std::v
     BVScanOperation::TaskHandler onStart, onCancel;
     BVScanOperation::FinishHandler onFinish;
     {
-        std::lock_guard lock(mutex_);
+        BVLockGuard lock(mutex_);
         onStart = operationStartHandler_;
         onCancel = operationCancelHandler_;
         onFinish = operationFinishHandler_;
@@ -150,7 +150,7 @@ void BVScanQueue::cancel() {
 
 #define BV_SETTER(method, member, Type) \
     void BVScanQueue::method(Type h) {  \
-        std::lock_guard lock(mutex_);   \
+        BVLockGuard lock(mutex_);   \
         member = std::move(h);          \
     }
 BV_SETTER(onQueueStart, queueStartHandler_, QueueHandler)

@@ -17,6 +17,7 @@
 
 #include "Foundation/BVCompoundProgress.h"
 #include "Foundation/BVOperationQueue.h"
+#include "Foundation/BVThreadSafety.h"
 #include "ScanningService/CoreScanning/BVScanOperation.h"
 
 class BVScanQueue : public std::enable_shared_from_this<BVScanQueue> {
@@ -64,15 +65,15 @@ private:
     std::atomic<bool> paused_{false};
     std::atomic<bool> cancelled_{false};
     BVOperationQueue queue_;
-    mutable std::mutex mutex_;
-    std::shared_ptr<BVCompoundProgress> progress_;
-    std::chrono::steady_clock::time_point startDate_;
+    mutable BVMutex mutex_;
+    std::shared_ptr<BVCompoundProgress> progress_ BV_GUARDED_BY(mutex_);
+    std::chrono::steady_clock::time_point startDate_ BV_GUARDED_BY(mutex_);
 
-    QueueHandler queueStartHandler_;
-    FractionHandler queueProgressFractionChangeHandler_;
-    SizeHandler queueProgressSizeChangeHandler_;
-    PathHandler queueProgressPathChangeHandler_;
-    FinishHandler queueFinishHandler_;
-    BVScanOperation::TaskHandler operationStartHandler_, operationCancelHandler_;
-    BVScanOperation::FinishHandler operationFinishHandler_;
+    QueueHandler queueStartHandler_ BV_GUARDED_BY(mutex_);
+    FractionHandler queueProgressFractionChangeHandler_ BV_GUARDED_BY(mutex_);
+    SizeHandler queueProgressSizeChangeHandler_ BV_GUARDED_BY(mutex_);
+    PathHandler queueProgressPathChangeHandler_ BV_GUARDED_BY(mutex_);
+    FinishHandler queueFinishHandler_ BV_GUARDED_BY(mutex_);
+    BVScanOperation::TaskHandler operationStartHandler_ BV_GUARDED_BY(mutex_), operationCancelHandler_ BV_GUARDED_BY(mutex_);
+    BVScanOperation::FinishHandler operationFinishHandler_ BV_GUARDED_BY(mutex_);
 };

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "App/BVResultPrinter.h"
+#include "ScanningService/CoreScanning/BVRemovalResult.h"
 #include "App/BVScanRunner.h"
 #include "Foundation/BVJSONCodec.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
@@ -15,6 +16,7 @@ class FileLeaf : public BVEntity, public BVURLRepresentableModel {
 public:
     FileLeaf(BVObjectPtr value, uint64_t size, bool autoselected) : BVEntity(std::move(value), size, autoselected) {}
     BVURLPtr fileURL() const override { return std::dynamic_pointer_cast<const BVURL>(value()); }
+    BVRemovalResultPtr remove() override { return BVRemovalResult::emptyResultWithModel(shared_from_this()); }
 };
 
 class FixedTask : public BVScanTask {
@@ -40,7 +42,7 @@ TEST(BVResultPrinter, WritesTheContractsJSONAndATreeInTaskOrder) {
                                         std::make_shared<FixedTask>("Items", withItems),
                                         std::make_shared<FixedTask>("Broken", withError)};
     BVScanRunner runner;
-    BVModuleScan scan{"test-module", "Test Module", runner.run("test-module", tasks)};
+    BVModuleScan scan{"test-module", "Test Module", nullptr, runner.run("test-module", tasks)};
     ASSERT_EQ(scan.outcomes.size(), 3u);
     EXPECT_EQ(scan.outcomes[0].task->identifier(), "Slow");  // finished last, listed first
 

@@ -65,8 +65,10 @@ TEST_F(BVCleanQueueTest, QuitsTheBlockingApplicationThenRemovesAndReports) {
     ASSERT_EQ(posix_spawn(&pid, app.c_str(), nullptr, nullptr, argv, environ), 0);
     auto workspace = std::make_shared<BVProcWorkspace>(std::vector<BVApplicationExecutables>{{"org.example.Browser", {app}}});
     auto terminator = BVRunningApplicationsTerminator::create(workspace);
-    for (int i = 0; i < 500 && !terminator->runningApplicationWithBundleID("org.example.Browser"); ++i)
+    // The new process shows its executable once it has run exec; on a loaded machine that takes a while.
+    for (int i = 0; i < 5000 && !terminator->runningApplicationWithBundleID("org.example.Browser"); ++i)
         std::this_thread::sleep_for(2ms);
+    ASSERT_TRUE(terminator->runningApplicationWithBundleID("org.example.Browser")) << "the stand-in application did not start";
 
     auto cache = fileEntity(".cache/browser/data");
     cache->setRemovalDependenciesFetcher(BVRemovalDependenciesFetcher::fetcherWithBundleIDs({"org.example.Browser"}));

@@ -15,7 +15,10 @@
 #include "ScanningService/CoreScanning/BVDebugSwitches.h"
 #include "ScanningService/CoreScanning/BVFileRemover.h"
 #include "tests/PrivilegedOperationsPerformer/BVAgentTestSupport.h"
+#include "ScanningService/CoreScanning/BVFileModel.h"
+#include "ScanningService/CoreScanning/BVRemovalResult.h"
 #include "tests/fixtures/BVFaultInjectingFileManager.h"
+#include "tests/fixtures/BVMemoryFileManager.h"
 
 namespace {
 
@@ -153,18 +156,46 @@ TEST_F(BVFileRemoverTest, EmptyingAFolderGoesOnPastAFailureAndUsesTheAgentPerChi
 }
 
 TEST_F(BVFileRemoverTest, CancellingWhileEmptyingKeepsTheRest) {
-    BVFileRemover remover(nullptr, fileManager, paths);
-    std::string folder = env.folder().folder("home/Library/Caches/many");
-    for (const char* name : {"a", "b", "c"}) file(std::string("Library/Caches/many/") + name);
+    auto fake = std::make_shared<BVMemoryFileManager>();
+    auto faulty = std::make_shared<BVFaultInjectingFileManager>(fake);
+    BVFileRemover remover(nullptr, faulty, paths);
+    std::string folder = home + "/Library/Caches/many";
+    for (const char* name : {"a", "b", "c"}) fake->file(folder + "/" + name, 4096);
     auto progress = BVComputableProgress::create();
-    fileManager->beforeAct = [&](Op, const std::string&) { progress->cancel(); };  // after the first starts
+    faulty->beforeAct = [&](Op, const std::string&) { progress->cancel(); };  // after the first starts
     std::vector<BVError> errors;
     EXPECT_TRUE(remover.removeContentsOfDirectoryAtPath(BVFileRemover::Path(folder), progress, &errors));
     EXPECT_TRUE(errors.empty());
-    std::vector<std::string> left;
-    fileManager->contentsOfDirectoryAtPath(folder, left, nullptr);
-    EXPECT_EQ(left, (std::vector<std::string>{folder + "/b", folder + "/c"}));
+    EXPECT_EQ(fake->removed(), std::vector<std::string>{folder + "/a"});
     EXPECT_EQ(progress->completedUnitsCount(), 1u);
+}
+
+TEST_F(BVFileRemoverTest, ACleanRemovesExactlyWhatItWasGiven) {
+    // Entities of a scan removed through the remover on a recorded file system: the changes are
+    // exactly the chosen items (a link as a link, a folder emptied around what is kept), and a
+    // failure on the way stops nothing else.
+    auto fake = std::make_shared<BVMemoryFileManager>();
+    auto faulty = std::make_shared<BVFaultInjectingFileManager>(fake);
+    auto remover = std::make_shared<BVFileRemover>(nullptr, faulty, paths);
+    std::string caches = home + "/Library/Caches";
+    fake->file(caches + "/a/blob", 8192);
+    fake->file(caches + "/b/keep", 100);
+    fake->file(caches + "/b/junk", 8192);
+    fake->link(caches + "/docs", home + "/Documents");
+    fake->file(caches + "/busy", 100);
+    fake->file(caches + "/untouched", 100);
+    fake->file(home + "/Documents/thesis.doc", 100);
+    faulty->fail(Op::Remove, caches + "/busy", EBUSY);
+    remover->setRemovalGuard(std::make_shared<BVRemovalGuard>(BVKeepRule({caches + "/b/keep"}, {})));
+    std::vector<std::string> failed;
+    for (const char* name : {"a", "b", "docs", "busy"}) {
+        auto model = BVFileModel::modelWithPath(caches + "/" + name, 1, true);
+        model->setRemover(remover);
+        if (model->remove()->error()) failed.push_back(name);
+    }
+    EXPECT_EQ(fake->removed(), (std::vector<std::string>{caches + "/a/blob", caches + "/a", caches + "/b/junk", caches + "/docs"}));
+    EXPECT_EQ(failed, std::vector<std::string>{"busy"});
+    EXPECT_TRUE(fake->exists(home + "/Documents/thesis.doc"));
 }
 
 TEST_F(BVFileRemoverTest, RefusedAuthorisationMarksThePerformerBrokenUnlessTheUserCancelled) {

@@ -97,7 +97,7 @@ TEST(BVScanQueue, PauseBlocksTasksUntilResume) {
     q->pause();
     EXPECT_TRUE(q->isPaused());
     gate.open();
-    std::this_thread::sleep_for(50ms);
+    task->progress()->waitUntilAThreadIsHeld();  // the task reached its first step and is held
     EXPECT_EQ(task->stepsDone.load(), 0) << "a paused task made progress";
     q->resume();
     BVRunMainQueueUntil([&] { return r.finished; });

@@ -122,7 +122,9 @@ TEST(BVOperationQueue, RunsOperationsAfterTheirDependenciesWithinTheLimit) {
 }
 
 TEST(BVOperationQueue, SuspensionHoldsAndCancellationSkipsWork) {
+    // Stepped by hand: whether anything may start is asked of the queue, not of the clock.
     BVOperationQueue queue("test.suspend");
+    queue.setManualExecution(true);
     queue.setSuspended(true);
     std::atomic<int> ran{0};
     auto a = BVBlockOperation::blockOperationWithBlock([&] { ++ran; });
@@ -130,14 +132,26 @@ TEST(BVOperationQueue, SuspensionHoldsAndCancellationSkipsWork) {
     auto blocker = BVBlockOperation::blockOperationWithBlock([] {});
     b->addDependency(blocker);  // never added: only cancellation can make b ready
     queue.addOperations({a, b});
-    std::this_thread::sleep_for(30ms);
+    EXPECT_FALSE(queue.runNextReadyOperation());  // suspended
     EXPECT_EQ(ran.load(), 0);
-    b->cancel();
     queue.setSuspended(false);
-    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_TRUE(queue.runNextReadyOperation());   // a
+    EXPECT_FALSE(queue.runNextReadyOperation());  // b waits for its dependency
+    b->cancel();
+    EXPECT_TRUE(queue.runNextReadyOperation());   // b finishes cancelled without running
     EXPECT_EQ(ran.load(), 1);
     EXPECT_TRUE(b->isFinished());
     EXPECT_TRUE(b->isCancelled());
+    EXPECT_EQ(queue.operationCount(), 0u);
+
+    // With workers, resuming starts what was held.
+    BVOperationQueue threaded("test.suspend.threads");
+    threaded.setSuspended(true);
+    auto c = BVBlockOperation::blockOperationWithBlock([&] { ++ran; });
+    threaded.addOperations({c});
+    threaded.setSuspended(false);
+    threaded.waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(ran.load(), 2);
 }
 
 TEST(BVOperationQueue, DependencyOnAnotherQueueWakesThisOne) {

@@ -9,9 +9,9 @@
 
 namespace {
 
-std::vector<std::string> identifiers(const BVValue& document) {
+std::vector<std::string> identifiers(const BVValue& document, const char* field = "identifier") {
     std::vector<std::string> out;
-    for (const auto& r : document["results"].arrayValue()) out.push_back(r["identifier"].stringValue());
+    for (const auto& r : document["results"].arrayValue()) out.push_back(r[field].stringValue());
     return out;
 }
 
@@ -28,6 +28,8 @@ TEST(BVPrivacyCommand, EachLayoutListsTheTasksItHasInTheModulesOrder) {
               (std::vector<std::string>{"BVPrivacyModuleScanIdentifierFinderItems", "BVPrivacyModuleScanIdentifierPreferredNetworks",
                                         "BVPrivacyModuleScanIdentifierChrome", "BVPrivacyModuleScanIdentifierChromium",
                                         "BVPrivacyModuleScanIdentifierFirefox"}));
+    EXPECT_EQ(identifiers(*document, "key"), (std::vector<std::string>{"recent-items", "wifi-networks", "chrome", "chromium", "firefox"}));
+    EXPECT_EQ(identifiers(*document, "displayName")[1], "Remembered Wi-Fi networks");
     EXPECT_NE(run.out.find("\"report.odt\""), std::string::npos);
     EXPECT_NE(run.out.find("\"www.example.com (2 pages)\""), std::string::npos);
 

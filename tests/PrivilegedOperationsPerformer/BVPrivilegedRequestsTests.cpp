@@ -89,7 +89,8 @@ TEST_F(BVPrivilegedRequestsTest, TheRemoversRequestsAndSizing) {
 }
 
 TEST_F(BVPrivilegedRequestsTest, LaunchAgentWrappers) {
-    std::string job = env.folder().fileWithText("home/Library/LaunchAgents/com.example.job.plist", "<plist/>");
+    std::string job = env.folder().fileWithText("root/etc/systemd/system/com.example.job.service", "[Service]\nExecStart=/bin/true\n");
+    std::string own = env.folder().fileWithText("home/.config/systemd/user/mine.service", "[Service]\nExecStart=/bin/true\n");
     BVError error;
     EXPECT_FALSE(performer->enableLaunchAgentAtURL(job, "Enable it", &error));
     EXPECT_EQ(error.code(), BVPrivilegedAgentErrorUnsupported);  // no service manager loads it here
@@ -97,10 +98,27 @@ TEST_F(BVPrivilegedRequestsTest, LaunchAgentWrappers) {
     EXPECT_EQ(error.code(), BVPrivilegedAgentErrorUnsupported);
     EXPECT_TRUE(performer->removeLaunchAgentAtURL(job, std::nullopt, &error));
     EXPECT_FALSE(std::ifstream(job).good());
-    std::string notAJob = env.folder().fileWithText("root/data/notes.txt", "x");
-    EXPECT_FALSE(performer->removeLaunchAgentAtURL(notAJob, std::nullopt, &error));
-    EXPECT_EQ(error.code(), BVPrivilegedAgentErrorPathRefused);
-    EXPECT_TRUE(std::ifstream(notAJob).good());
+    EXPECT_TRUE(performer->removeLaunchAgentAtURL(own, std::nullopt, &error));
+    EXPECT_FALSE(std::ifstream(own).good());
+
+    // Nothing but a unit file in a unit folder: not a text file, not a unit anywhere else, not a
+    // property list on this layout, not a unit reached through a folder link.
+    env.folder().symlink("root/etc/systemd/linked", env.folder() / "root/opt");
+    const std::vector<std::string> refused = {
+        env.folder().fileWithText("root/data/notes.txt", "x"),
+        env.folder().fileWithText("root/opt/evil.service", "[Service]\nExecStart=/bin/true\n"),
+        env.folder().fileWithText("root/etc/systemd/system/job.plist", "<plist/>"),
+        env.folder().fileWithText("root/etc/systemd/system/sub/nested.service", "[Service]\n"),
+        env.folder() / "root/etc/systemd/linked/evil.service",
+    };
+    for (const auto& path : refused) {
+        EXPECT_FALSE(performer->removeLaunchAgentAtURL(path, std::nullopt, &error)) << path;
+        EXPECT_EQ(error.code(), BVPrivilegedAgentErrorPathRefused) << path;
+        EXPECT_FALSE(performer->enableLaunchAgentAtURL(path, std::nullopt, &error)) << path;
+        EXPECT_EQ(error.code(), BVPrivilegedAgentErrorPathRefused) << path;
+    }
+    EXPECT_TRUE(std::ifstream(env.folder() / "root/opt/evil.service").good());
+    EXPECT_TRUE(std::ifstream(env.folder() / "root/data/notes.txt").good());
 }
 
 TEST_F(BVPrivilegedRequestsTest, RequestsThisHostCannotPerformAnswerAnErrorNeverASuccess) {

@@ -32,7 +32,9 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
         identifiers.push_back(task->identifier());
         for (const auto& item : task->scan()->items().value_or(std::vector<BVEntityPtr>{})) offered.push_back(item);
     }
-    EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
+    EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierBrokenStartupItems",
+                                                     "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
+                                                     "BVSystemJunkScanIdentifierBrokenPreferences",
                                                      "BVSystemJunkScanIdentifierSystemCachesCompound",
                                                      "BVSystemJunkScanIdentifierUserCachesCompound"}));
     ASSERT_EQ(offered.size(), 5u);  // two logs, three cache groups
