@@ -1,5 +1,7 @@
 #include "PrivacyModule/Sources/BVPrivacyCompoundScanTask.h"
 
+#include <algorithm>
+
 #include "ScanningService/CoreScanning/BVDebugSwitches.h"
 
 BVPrivacyCompoundScanTask::BVPrivacyCompoundScanTask(std::string identifier, std::vector<BVScanTaskPtr> tasks,
@@ -35,7 +37,14 @@ BVScanResultPtr BVPrivacyCompoundScanTask::scan() {
     std::optional<BVError> error;
     if (!errors.empty()) {
         std::string text;
-        for (const auto& e : errors) text += (text.empty() ? "" : "\n") + e.localizedDescription();
+        // Kinds that share a store (history and downloads) report its lock once.
+        std::vector<std::string> seen;
+        for (const auto& e : errors) {
+            std::string line = e.localizedDescription();
+            if (std::find(seen.begin(), seen.end(), line) != seen.end()) continue;
+            seen.push_back(line);
+            text += (text.empty() ? "" : "\n") + line;
+        }
         error = BVError::withDescription(errors.front().domain(), errors.front().code(), text);
     }
     return std::make_shared<BVScanResult>(identifier(), items, error);

@@ -210,6 +210,9 @@ TEST(BVFirefoxLocked, ALockedStoreIsTheScansErrorAndTheCleansFailureNamingTheBro
         EXPECT_NE(result->error()->localizedDescription().find("Firefox is using ~/.mozilla/firefox/inuse.default-esr/places.sqlite"),
                   std::string::npos)
             << result->error()->localizedDescription();
+        std::string description = result->error()->localizedDescription();
+        EXPECT_EQ(description.find("places.sqlite"), description.rfind("places.sqlite"))
+            << "history and downloads share the store: its lock is reported once\n" << description;
         EXPECT_EQ(BVShownChildren(BVGroupNamed(result, BVPrivacyModuleScanIdentifierFirefoxCookies)).size(), 3u)
             << "the other stores are still listed";
         EXPECT_TRUE(BVGroupNamed(result, BVPrivacyModuleScanIdentifierFirefoxBrowsingHistory)) << "the locked kind shows as an empty group";
