@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run test test-release test-tsan test-asan test-browsers bench clean
+.PHONY: deps build run test test-release test-tsan test-asan test-browsers bench deb clean
 
 deps:
 	@scripts/install-deps
@@ -38,6 +38,10 @@ test-asan: deps
 # headless in a throw-away home. Not part of `make test`: it takes minutes and needs the browsers.
 test-browsers: build
 	@scripts/test-browsers $(BUILD)/release/bin/brenvik
+
+# A Debian package of the release build, in $(BUILD)/release/packages.
+deb: build
+	@cd $(BUILD)/release && cpack -G DEB
 
 bench: build
 	@bench/run.sh

@@ -4,12 +4,14 @@
 // is no longer that item. Paths the user excluded or put on the ignore list stay, also inside an
 // item that is removed (it is emptied around them).
 #include <cstdio>
-#include <iostream>
+#include <optional>
 
 #include "App/BVCleanPreparation.h"
 #include "App/BVCleanPrinter.h"
 #include "App/BVCleanSelection.h"
 #include "App/BVCommands.h"
+#include "App/BVConfirmation.h"
+#include "App/BVInterruption.h"
 #include "App/BVProgressDrawer.h"
 #include "App/BVResultPrinter.h"
 #include "App/BVScanRunner.h"
@@ -18,6 +20,7 @@
 #include "Foundation/BVDispatchQueue.h"
 #include "Foundation/BVJSONCodec.h"
 #include "Foundation/BVLogger.h"
+#include "Foundation/BVThreadSafety.h"
 #include "Foundation/BVProcWorkspace.h"
 #include "KnowledgeBase/BVKnowledgeBase.h"
 #include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
@@ -33,18 +36,6 @@ namespace {
 
 // How long the preparation waits for the applications it asked to quit.
 constexpr std::chrono::seconds kQuitTimeout{30};
-
-// Asks a yes/no question on standard error; anything but "y"/"yes" (or the end of input) is no.
-bool confirm(const std::string& question) {
-    std::fprintf(stderr, "%s [y/N] ", question.c_str());
-    std::fflush(stderr);
-    std::string answer;
-    if (!std::getline(std::cin, answer)) {
-        std::fprintf(stderr, "\n");
-        return false;
-    }
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
-}
 
 // The identity every listed path has now, before anything is shown: what is removed later must
 // still be that item (a folder swapped for a link or another folder meanwhile is left alone).
@@ -110,10 +101,36 @@ std::string applicationList(const std::vector<BVRunningApplicationPtr>& applicat
 
 // Runs the preparation (when there is one) and the clean tasks through one clean queue and
 // collects the removal results in task order.
+// A stop request (Ctrl-C) once the clean is decided: the queue is cancelled (the entity being
+// removed is finished, the rest stay), or never started when the request comes first.
+class CleanStop {
+public:
+    void request() {
+        BVLockGuard lock(mutex_);
+        requested_ = true;
+        if (auto queue = queue_.lock()) queue->cancel();
+    }
+    // The queue the request cancels; false when a request came first.
+    bool attach(const std::shared_ptr<BVCleanQueue>& queue) {
+        BVLockGuard lock(mutex_);
+        queue_ = queue;
+        return !requested_;
+    }
+    bool requested() {
+        BVLockGuard lock(mutex_);
+        return requested_;
+    }
+
+private:
+    BVMutex mutex_;
+    bool requested_ BV_GUARDED_BY(mutex_) = false;
+    std::weak_ptr<BVCleanQueue> queue_ BV_GUARDED_BY(mutex_);
+};
+
 std::vector<BVRemovalResultPtr> runClean(const BVEnvironment& environment, const std::vector<BVCleanTaskPtr>& tasks,
-                                         BVOperationPtr preparation,
-                                         BVProgressDrawer& drawer) {
+                                         BVOperationPtr preparation, BVProgressDrawer& drawer, CleanStop& stop) {
     auto queue = BVCleanQueue::create(environment.performer);
+    if (!stop.attach(queue)) return {};
     std::map<BVCleanTask*, BVCleanTaskResultPtr> results;
     bool finished = false;
     queue->onTaskFinish([&](const BVCleanTaskPtr& task, const BVCleanTaskResultPtr& r) { results[task.get()] = r; });
@@ -141,14 +158,27 @@ std::vector<BVRemovalResultPtr> runClean(const BVEnvironment& environment, const
 }  // namespace
 
 int BVCommandClean(const BVCommandContext& c) {
-    const BVModule* module = BVModuleNamedOrExplain(c);
+    auto choice = BVModuleChoiceOrExplain(c);
+    const BVModule* module = choice.module;
     if (!module) return 2;
+    // Asking needs a person at a terminal: what a pipe or a file holds is no answer.
+    if (!c.options.dryRun && !c.options.yes && !BVConfirmation::inputIsTerminal()) {
+        if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::abortedJSON(module->name, "no terminal"), 2) + "\n");
+        std::fprintf(stderr, "brenvik: standard input is not a terminal, so there is no one to ask; use --yes to clean without asking\n");
+        return 2;
+    }
     auto kb = BVOpenKnowledgeBase(c);
     const BVEnvironment& env = c.environment;
     if (!kb) return 3;
 
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
-    auto outcomes = BVScanRunner(&drawer).run(module->name, module->makeTasks(env));
+    BVScanRunner runner(&drawer, c.interruption);
+    auto outcomes = runner.run(module->name, module->tasksWithKeys(env, choice.keys));
+    if (runner.cancelled()) {
+        if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::abortedJSON(module->name, "cancelled"), 2) + "\n");
+        std::fprintf(stderr, "brenvik: the scan was stopped; nothing was removed\n");
+        return 130;
+    }
     // What the scan could not list cannot be chosen: say why (a browser holding its store, say).
     for (const auto& o : outcomes)
         if (o.result && o.result->error())
@@ -162,11 +192,11 @@ int BVCommandClean(const BVCommandContext& c) {
     std::string ownFilesNote = module->ownFiles && c.options.include.empty()
                                    ? "These are your own files, so none is chosen for you: name what to remove with --include GLOB.\n"
                                    : std::string();
+    std::string list = BVCleanPrinter::selectionText(entities, c.paths, c.style, c.options.sort, &guard->keepRule());
 
     if (c.options.dryRun) {
         if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::selectionJSON(module->name, entities), 2) + "\n");
-        else BVWriteOutput(entities.empty() ? "Nothing to remove.\n" + ownFilesNote
-                                            : "Would remove:\n" + BVCleanPrinter::selectionText(entities, c.paths, &guard->keepRule()));
+        else BVWriteOutput(entities.empty() ? "Nothing to remove.\n" + ownFilesNote : "Would remove:\n" + list);
         return 0;
     }
     if (entities.empty()) {
@@ -174,13 +204,23 @@ int BVCommandClean(const BVCommandContext& c) {
         else BVWriteOutput("Nothing to remove.\n" + ownFilesNote);
         return 0;
     }
+    // Ctrl-C stops the clean from the moment it is decided; until then (while a question waits)
+    // it ends the program, nothing having been removed.
+    CleanStop stop;
+    std::optional<BVInterruption::Scope> stopScope;
+    auto decided = [&] {
+        if (!stopScope) stopScope.emplace(c.interruption, [&stop] { stop.request(); });
+    };
+    if (c.options.yes) decided();
     // The list goes to standard error with --json, which keeps standard output for the report.
-    std::string listing = "Will remove:\n" + BVCleanPrinter::selectionText(entities, c.paths, &guard->keepRule());
+    // Colour follows standard output's decision either way.
+    std::string listing = "Will remove:\n" + (c.options.json ? BVCleanPrinter::selectionText(entities, c.paths, {}, c.options.sort, &guard->keepRule()) : list);
     if (c.options.json) std::fputs(listing.c_str(), stderr);
     else BVWriteOutput(listing);
-    if (!c.options.yes && !confirm("Remove these items?")) {
-        std::fprintf(stderr, "Nothing was removed.\n");
-        return 0;
+    if (!c.options.yes && !BVConfirmation::ask("Remove these items?")) {
+        if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::abortedJSON(module->name, "declined"), 2) + "\n");
+        std::fprintf(stderr, "Abort.\n");
+        return 1;
     }
     const auto& remover = env.remover;
     remover->setRemovalGuard(guard);
@@ -197,8 +237,9 @@ int BVCommandClean(const BVCommandContext& c) {
     bool quit = false;
     if (!blocking.empty()) {
         std::fprintf(stderr, "These applications are running and use items to be removed:\n%s", applicationList(blocking).c_str());
-        quit = c.options.yes || confirm("Quit them now? (their items are kept otherwise)");
+        quit = c.options.yes || BVConfirmation::ask("Quit them now? (their items are kept otherwise)");
     }
+    decided();
     // Right before the clean: quit what the user agreed to, and release the items of every
     // application that is not running (an application that runs keeps its items).
     auto prepare = BVBlockOperation::blockOperationWithBlock([preparation, blocking, quit] {
@@ -207,10 +248,12 @@ int BVCommandClean(const BVCommandContext& c) {
         preparation->fulfilDependenciesOfApplicationsNotRunning();
     });
 
-    BVModuleClean clean{module->name, runClean(env, tasks, prepare, drawer)};
+    BVModuleClean clean{module->name, runClean(env, tasks, prepare, drawer, stop)};
+    clean.interrupted = stop.requested();
     remover->setRemovalGuard(nullptr);
     if (c.options.json) BVWriteOutput(BVJSONCodec::encode(BVCleanPrinter::cleanJSON(clean), 2) + "\n");
-    else BVWriteOutput(BVCleanPrinter::cleanText(clean, c.paths));
+    else BVWriteOutput(BVCleanPrinter::cleanText(clean, c.paths, c.style));
     preparation->relaunch();
+    if (clean.interrupted) return 130;
     return BVCleanPrinter::state(clean) == BVRemovalStateSucceeded ? 0 : 1;
 }

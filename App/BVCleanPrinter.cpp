@@ -1,7 +1,7 @@
 #include "App/BVCleanPrinter.h"
 
 #include "App/BVResultPrinter.h"
-#include "Foundation/QLFileSizer.h"
+#include "App/BVListing.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 
 namespace {
@@ -24,8 +24,6 @@ void collectShown(const BVEntityPtr& e, std::vector<BVEntityPtr>& shown) {
     for (const auto& c : children) collectShown(c, shown);
 }
 
-std::string human(uint64_t size) { return QLFileSizer::nonLocalizedDisplayItemSizeFromSize(size); }
-
 bool emptied(const BVEntityPtr& e) { return e->removalAction() == BVRemovalAction::Empty; }
 
 const char* stateWord(uint64_t state, const BVEntityPtr& e) {
@@ -38,27 +36,28 @@ const char* stateWord(uint64_t state, const BVEntityPtr& e) {
 
 // Shows a result, its own errors, and its children only where something failed below: a
 // successful subtree is one line.
-void printResult(std::string& out, const BVRemovalResultPtr& r, const BVPaths& paths, int level) {
+void printResult(BVListing& out, const BVRemovalResultPtr& r, const BVPaths& paths, const BVOutputStyle& style, int level) {
     // A group is reported as its members, as the list before the clean showed it.
     auto children = r->children();
     if (isGroup(r->entity()) && !children.empty() && !r->error()) {
-        for (const auto& c : children) printResult(out, c, paths, level);
+        for (const auto& c : children) printResult(out, c, paths, style, level);
         return;
     }
-    std::string indent(size_t(2 * level + 2), ' ');
+    std::string indent(size_t(2 * level), ' ');
     uint64_t state = r->state();
     // A group refused as a whole names the items it holds.
     std::vector<BVEntityPtr> shown;
     collectShown(r->entity(), shown);
     for (const auto& e : shown) {
-        out += indent + stateWord(state, e) + "  " + BVResultPrinter::displayValue(e, paths);
-        if (state != BVRemovalStateFailed && shown.size() == 1) out += "  " + human(r->size()) + " freed";
-        out += "\n";
+        std::string line = indent + stateWord(state, e) + "  " + BVResultPrinter::displayValue(e, paths);
+        bool freed = state != BVRemovalStateFailed && shown.size() == 1;
+        out.addRow(freed ? std::optional<uint64_t>(r->size()) : std::nullopt,
+                   state == BVRemovalStateSucceeded ? line : style.failure(line));
     }
-    if (r->error()) out += indent + "  error: " + r->error()->localizedDescription() + "\n";
+    if (r->error()) out.addRow(std::nullopt, style.failure(indent + "  error: " + r->error()->localizedDescription()));
     if (state == BVRemovalStateSucceeded) return;
     for (const auto& c : children)
-        if (c->state() != BVRemovalStateSucceeded) printResult(out, c, paths, level + 1);
+        if (c->state() != BVRemovalStateSucceeded) printResult(out, c, paths, style, level + 1);
 }
 
 }  // namespace
@@ -71,19 +70,19 @@ uint64_t totalSize(const std::vector<BVEntityPtr>& entities) {
     return total;
 }
 
-std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths, const BVKeepRule* keep) {
+std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths, const BVOutputStyle& style,
+                          BVSortOrder order, const BVKeepRule* keep) {
     std::vector<BVEntityPtr> shown;
     for (const auto& e : entities) collectShown(e, shown);
-    std::string out;
-    for (const auto& e : shown) {
-        out += std::string(emptied(e) ? "  empty   " : "  remove  ") + BVResultPrinter::displayValue(e, paths) + "  " +
-               human(e->size()) + "\n";
+    BVListing out;
+    for (const auto& e : BVSorted(shown, order, paths)) {
+        out.addRow(e->size(), std::string(emptied(e) ? "empty   " : "remove  ") + BVResultPrinter::displayValue(e, paths));
         std::string path = BVResultPrinter::entityPath(e);
         if (keep && !path.empty())
-            for (const auto& kept : keep->rulesInside(path)) out += "            keeps " + paths.abbreviateHome(kept) + "\n";
+            for (const auto& kept : keep->rulesInside(path)) out.addRow(std::nullopt, "  keeps " + paths.abbreviateHome(kept));
     }
-    out += std::to_string(shown.size()) + (shown.size() == 1 ? " item, " : " items, ") + human(totalSize(entities)) + "\n";
-    return out;
+    out.addRow(totalSize(entities), "total, " + BVCountOf(shown.size(), "item"));
+    return out.render(style);
 }
 
 BVValue selectionJSON(const std::string& module, const std::vector<BVEntityPtr>& entities) {
@@ -129,22 +128,34 @@ BVValue resultJSON(const BVRemovalResultPtr& r) {
 BVValue cleanJSON(const BVModuleClean& clean) {
     BVArray results;
     for (const auto& r : clean.results) results.push_back(resultJSON(r));
-    return BVValue(BVDictionary{{"module", BVValue(clean.module)},
-                                {"cleanedSize", BVValue(cleanedSize(clean))},
-                                {"state", BVValue(state(clean))},
-                                {"results", BVValue(std::move(results))}});
+    BVDictionary document{{"module", BVValue(clean.module)},
+                          {"cleanedSize", BVValue(cleanedSize(clean))},
+                          {"state", BVValue(state(clean))},
+                          {"results", BVValue(std::move(results))}};
+    if (clean.interrupted) document["cancelled"] = BVValue(true);
+    return BVValue(std::move(document));
 }
 
-std::string cleanText(const BVModuleClean& clean, const BVPaths& paths) {
-    std::string out;
+BVValue abortedJSON(const std::string& module, const std::string& reason) {
+    return BVValue(BVDictionary{{"module", BVValue(module)},
+                                {"aborted", BVValue(true)},
+                                {"reason", BVValue(reason)},
+                                {"cleanedSize", BVValue(uint64_t(0))},
+                                {"results", BVValue(BVArray{})}});
+}
+
+std::string cleanText(const BVModuleClean& clean, const BVPaths& paths, const BVOutputStyle& style) {
+    BVListing out;
     size_t failed = 0;
     for (const auto& r : clean.results) {
-        printResult(out, r, paths, 0);
+        printResult(out, r, paths, style, 0);
         if (r->state() != BVRemovalStateSucceeded) ++failed;
     }
-    out += human(cleanedSize(clean)) + " freed";
-    if (failed) out += "; " + std::to_string(failed) + (failed == 1 ? " item" : " items") + " not (fully) removed";
-    return out + "\n";
+    std::string total = "freed in total";
+    if (failed) total += "; " + style.failure(BVCountOf(failed, "item") + " not (fully) removed");
+    if (clean.interrupted) total += "; stopped before the rest";
+    out.addRow(cleanedSize(clean), total);
+    return out.render(style);
 }
 
 }  // namespace BVCleanPrinter

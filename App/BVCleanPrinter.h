@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "App/BVOutputStyle.h"
+#include "App/BVSortOrder.h"
 #include "Foundation/BVKeepRule.h"
 #include "Foundation/BVPaths.h"
 #include "Foundation/BVValue.h"
@@ -14,15 +16,17 @@
 struct BVModuleClean {
     std::string module;
     std::vector<BVRemovalResultPtr> results;  // in task order, then entity order
+    bool interrupted = false;                 // stopped by the user after the last of these
 };
 
 namespace BVCleanPrinter {
 
 uint64_t totalSize(const std::vector<BVEntityPtr>& entities);
-// One line per entity: what happens to it ("remove", or "empty" for an item that stays
-// emptied), its path (home as "~") or value, and its size; under it the paths inside that
-// `keep` leaves in place; then the total. A group without a path is listed as its members.
-std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths, const BVKeepRule* keep = nullptr);
+// One line per entity: its size, what happens to it ("remove", or "empty" for an item that
+// stays emptied) and its path (home as "~") or value; under it the paths inside that `keep`
+// leaves in place; then the total. A group without a path is listed as its members.
+std::string selectionText(const std::vector<BVEntityPtr>& entities, const BVPaths& paths, const BVOutputStyle& style,
+                          BVSortOrder order = BVSortOrder::Found, const BVKeepRule* keep = nullptr);
 // {"module", "dryRun": true, "size", "items": [ENTITY...]}: what a dry run would remove.
 BVValue selectionJSON(const std::string& module, const std::vector<BVEntityPtr>& entities);
 
@@ -31,8 +35,11 @@ uint64_t cleanedSize(const BVModuleClean& clean);
 uint64_t state(const BVModuleClean& clean);
 BVValue resultJSON(const BVRemovalResultPtr& result);
 BVValue cleanJSON(const BVModuleClean& clean);
+// The document of a clean that removed nothing because it was declined ("declined") or could
+// not ask ("no terminal").
+BVValue abortedJSON(const std::string& module, const std::string& reason);
 // Per entity: removed / failed / partly removed, the size freed and each error; failures of
 // children are listed under their parent.
-std::string cleanText(const BVModuleClean& clean, const BVPaths& paths);
+std::string cleanText(const BVModuleClean& clean, const BVPaths& paths, const BVOutputStyle& style);
 
 }  // namespace BVCleanPrinter

@@ -7,9 +7,13 @@
 #include <vector>
 
 #include "App/BVModuleRegistry.h"
+#include "App/BVOutputStyle.h"
 #include "App/BVScanRunner.h"
+#include "App/BVSortOrder.h"
 #include "Foundation/BVEnvironment.h"
 #include "Foundation/BVPaths.h"
+
+class BVInterruption;
 
 struct BVGlobalOptions {
     std::string home, root, layout, logLevel;
@@ -18,10 +22,14 @@ struct BVGlobalOptions {
 
 struct BVCommandOptions {
     bool json = false;
-    std::string module;
+    bool exactBytes = false;                        // --bytes
+    BVSortOrder sort = BVSortOrder::Found;          // --sort size|name
+    std::string module;                             // MODULE or MODULE/KEY[,KEY...]
     int treeDepth = 2;
     std::string group;  // scan large-files --group kind|size|date
     std::string defaultsAction, defaultsKey, defaultsValue, defaultsType;
+    bool defaultsKnown = false;  // defaults read --known
+    bool force = false;          // defaults write --force
     std::string ignoreAction, ignoreValue;
     bool ignoreRegex = false;
     std::vector<std::string> include, exclude;
@@ -35,6 +43,8 @@ struct BVCommandContext {
     const BVModuleRegistry& registry;
     const BVGlobalOptions& global;
     const BVCommandOptions& options;
+    BVOutputStyle style;                         // of standard output
+    BVInterruption* interruption = nullptr;      // Ctrl-C and SIGTERM; none in some tests
 };
 
 int BVCommandModules(const BVCommandContext& context);
@@ -57,6 +67,15 @@ std::shared_ptr<BVKnowledgeBase> BVOpenKnowledgeBase(const BVCommandContext& con
 // The module the command names, or none after telling the user (the command then stops with
 // status 2).
 const BVModule* BVModuleNamedOrExplain(const BVCommandContext& context);
+
+// What MODULE/KEY[,KEY...] names: the module and the keys of the tasks chosen (none: all).
+struct BVModuleChoice {
+    const BVModule* module = nullptr;
+    std::vector<std::string> keys;
+};
+// The module and tasks the command names, or a choice without a module after telling the user
+// what is wrong (the command then stops with status 2).
+BVModuleChoice BVModuleChoiceOrExplain(const BVCommandContext& context);
 
 // Writes text to standard output in full.
 void BVWriteOutput(const std::string& text);

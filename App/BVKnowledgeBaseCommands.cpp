@@ -1,7 +1,9 @@
 // `brenvik kb info` and `brenvik ignore list|add|remove MODULE [VALUE]`.
+#include <algorithm>
 #include <cstdio>
 
 #include "App/BVCommands.h"
+#include "App/BVSuggestions.h"
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVJSONCodec.h"
 #include "KnowledgeBase/BVIgnoreListItem.h"
@@ -9,21 +11,45 @@
 
 namespace {
 
+// What the rules of each item type do, in the words `kb info` uses.
 const char* itemTypeName(int64_t type) {
     switch (type) {
-    case 0: return "quitting files";
+    case 0: return "used by running applications";
     case 1: return "application files";
-    case 2: return "protected items";
-    case 3: return "black items";
-    case 4: return "gray items";
-    case 5: return "deep-search folders";
+    case 2: return "protected";
+    case 3: return "never offered";
+    case 4: return "old user marks";
+    case 5: return "searched inside";
     case 6: return "system files";
-    case 7: return "selection memory";
+    case 7: return "offered unticked";
     case 8: return "application suites";
-    case 9: return "globally excluded items";
+    case 9: return "excluded for every scanner";
     case 11: return "stored statements";
     default: return "other";
     }
+}
+
+// The modules of this build that keep an ignore list.
+std::vector<std::string> modulesWithIgnoreLists(const BVModuleRegistry& registry) {
+    std::vector<std::string> names;
+    BVScannerIdentifier identifier = 0;
+    for (const auto& name : registry.moduleNames())
+        if (BVScannerIdentifiers::moduleIdentifierForName(name, identifier)) names.push_back(name);
+    return names;
+}
+
+// A path neither in the home nor in a folder the layout scans is most likely a mistake (a
+// relative path typed from elsewhere, a folder of another disk): it is stored, with a warning.
+bool isInScannedPlaces(const std::string& path, const BVPaths& paths) {
+    auto inside = [&](const std::string& folder) {
+        return !folder.empty() && folder != "/" && (path == folder || path.rfind(folder + "/", 0) == 0);
+    };
+    if (inside(paths.home())) return true;
+    for (const auto& [name, folder] : paths.allFolders())
+        if (inside(folder)) return true;
+    for (const auto& folder : paths.volumeFolders())
+        if (inside(folder)) return true;
+    return false;
 }
 
 const char* userStateText(BVUserDatabaseState state) {
@@ -97,7 +123,7 @@ int BVCommandKnowledgeBaseInfo(const BVCommandContext& c) {
         BVWriteOutput(BVJSONCodec::encode(BVValue(document), 2) + "\n");
     } else {
         std::string text = "Knowledge base " + kb->version() + "\n  path: " + kb->dbPath() + "\n  rules by item type:\n";
-        for (auto [type, count] : rules) text += "    " + std::to_string(type) + " " + itemTypeName(type) + ": " + std::to_string(count) + "\n";
+        for (auto [type, count] : rules) text += "    " + std::string(itemTypeName(type)) + ": " + std::to_string(count) + "\n";
         text += "User knowledge base (" + std::string(userStateText(state)) + ")\n  path: " + kb->userDatabasePath() +
                 "\n  ignore entries: " + (readable ? std::to_string(ignoreEntries) : std::string("unknown (cannot be read)")) + "\n";
         BVWriteOutput(text);
@@ -109,11 +135,16 @@ int BVCommandKnowledgeBaseInfo(const BVCommandContext& c) {
 int BVCommandIgnore(const BVCommandContext& c) {
     const auto& o = c.options;
     BVScannerIdentifier identifier = 0;
-    if (!BVScannerIdentifiers::moduleIdentifierForName(o.module, identifier)) {
-        std::fprintf(stderr,
-                     "brenvik: %s has no ignore list; modules with one: system-junk, photos, media-library, mail, "
-                     "malware, uninstaller, updater, large-files\n",
-                     o.module.c_str());
+    auto withLists = modulesWithIgnoreLists(c.registry);
+    if (std::find(withLists.begin(), withLists.end(), o.module) == withLists.end() ||
+        !BVScannerIdentifiers::moduleIdentifierForName(o.module, identifier)) {
+        std::string list;
+        for (const auto& name : withLists) list += (list.empty() ? "" : ", ") + name;
+        if (c.registry.moduleNamed(o.module))
+            std::fprintf(stderr, "brenvik: the module '%s' has no ignore list; modules with one: %s\n", o.module.c_str(), list.c_str());
+        else
+            std::fprintf(stderr, "brenvik: unknown module '%s'%s; modules with an ignore list: %s\n", o.module.c_str(),
+                         BVDidYouMean(o.module, withLists).c_str(), list.c_str());
         return 2;
     }
     if (o.ignoreAction != "list" && o.ignoreValue.empty()) {
@@ -170,10 +201,14 @@ int BVCommandIgnore(const BVCommandContext& c) {
         // The entry keeps how it was described when it was added.
         BVIgnoreItemInfo plain(value, o.ignoreRegex);
         BVDictionary display = BVKnowledgeBase::additionalInfoFromIgnoreListItem(*describe(plain, scanners, context));
+        if (!o.ignoreRegex && !isInScannedPlaces(c.paths.expandTilde(value), c.paths))
+            std::fprintf(stderr, "brenvik: warning: %s is neither in your home nor in a folder brenvik scans; it is added all the same\n",
+                         value.c_str());
         if (!handle.createIgnoreItemWithInfo(BVIgnoreItemInfo(value, o.ignoreRegex, display))) {
             std::fprintf(stderr, "brenvik: %s could not be added to the %s ignore list\n", value.c_str(), o.module.c_str());
             return 1;
         }
+        std::fprintf(stderr, "Added %s to the %s ignore list.\n", value.c_str(), o.module.c_str());
         return 0;
     }
     if (!listed) {
@@ -184,5 +219,6 @@ int BVCommandIgnore(const BVCommandContext& c) {
         std::fprintf(stderr, "brenvik: %s could not be removed from the %s ignore list\n", value.c_str(), o.module.c_str());
         return 1;
     }
+    std::fprintf(stderr, "Removed %s from the %s ignore list.\n", value.c_str(), o.module.c_str());
     return 0;
 }

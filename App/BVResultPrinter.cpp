@@ -1,47 +1,55 @@
 #include "App/BVResultPrinter.h"
 
-#include "Foundation/QLFileSizer.h"
+#include "App/BVSortOrder.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 #include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
 
 namespace {
 
-std::string human(uint64_t size) { return QLFileSizer::nonLocalizedDisplayItemSizeFromSize(size); }
-
 std::vector<BVEntityPtr> childrenOf(const BVEntityPtr& e) {
     if (auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e)) return tree->children();
     return {};
 }
 
-const char* marker(const BVEntityPtr& e) {
+std::string marker(const BVEntityPtr& e, const BVOutputStyle& style) {
     if (e->autoselectedSize() == 0 && !e->autoselected()) return "[ ]";
-    if (e->autoselectedSize() >= e->size()) return "[x]";
+    if (e->autoselectedSize() >= e->size()) return style.ticked("[x]");
     return "[-]";
 }
 
-void printEntity(std::string& out, const BVEntityPtr& e, const BVPaths& paths,
-                 const BVResultPrinter::TreeOptions& options, int level) {
-    out += std::string(size_t(2 * (level + 2)), ' ');
-    out += options.unticked ? "[ ]" : marker(e);
-    out += ' ';
-    out += BVResultPrinter::displayValue(e, paths);
-    out += "  " + human(e->size()) + "\n";
-    auto kids = childrenOf(e);
-    if (kids.empty()) return;
-    if (level + 1 >= options.depth) {
-        out += std::string(size_t(2 * (level + 3)), ' ') + "(" + std::to_string(kids.size()) + " items)\n";
-        return;
+std::string indent(int level) { return std::string(size_t(2 * level), ' '); }
+
+struct EntityPrinter {
+    BVListing& listing;
+    const BVPaths& paths;
+    const BVResultPrinter::TreeOptions& options;
+    const BVOutputStyle& style;
+    bool unticked;
+
+    // Entities of one level: the first childrenPerNode in the chosen order, then one line for the rest.
+    void printLevel(const std::vector<BVEntityPtr>& entities, int level) {
+        auto sorted = BVSorted(entities, options.sort, paths);
+        size_t shown = std::min(sorted.size(), options.childrenPerNode);
+        for (size_t i = 0; i < shown; ++i) printEntity(sorted[i], level);
+        if (shown < sorted.size()) {
+            uint64_t rest = 0;
+            for (size_t i = shown; i < sorted.size(); ++i) rest += sorted[i]->size();
+            listing.addRow(rest, indent(level) + "... and " + std::to_string(sorted.size() - shown) + " more");
+        }
     }
-    size_t shown = std::min(kids.size(), options.childrenPerNode);
-    for (size_t i = 0; i < shown; ++i) printEntity(out, kids[i], paths, options, level + 1);
-    if (shown < kids.size()) {
-        uint64_t rest = 0;
-        for (size_t i = shown; i < kids.size(); ++i) rest += kids[i]->size();
-        out += std::string(size_t(2 * (level + 3)), ' ') + "... and " + std::to_string(kids.size() - shown) +
-               " more, " + human(rest) + "\n";
+
+    void printEntity(const BVEntityPtr& e, int level) {
+        listing.addRow(e->size(), indent(level) + (unticked ? "[ ]" : marker(e, style)) + " " + BVResultPrinter::displayValue(e, paths));
+        auto kids = childrenOf(e);
+        if (kids.empty()) return;
+        if (level >= options.depth) {
+            listing.addRow(std::nullopt, indent(level + 2) + "(" + BVCountOf(kids.size(), "item") + ")");
+            return;
+        }
+        printLevel(kids, level + 1);
     }
-}
+};
 
 }  // namespace
 
@@ -100,40 +108,55 @@ BVValue scanJSON(const BVModuleScan& scan) {
                                                {"error", error},
                                                {"items", BVValue(std::move(items))}}));
     }
-    return BVValue(BVDictionary{{"module", BVValue(scan.module)}, {"results", BVValue(std::move(results))}});
+    BVDictionary document{{"module", BVValue(scan.module)},
+                          {"displayName", BVValue(scan.displayName)},
+                          {"results", BVValue(std::move(results))}};
+    // A scan stopped by the user: the tasks that had finished, the others without results.
+    if (scan.cancelled) document["cancelled"] = BVValue(true);
+    return BVValue(std::move(document));
 }
 
-std::string scanTree(const BVModuleScan& scan, const BVPaths& paths, const TreeOptions& options) {
+std::string taskName(const BVModuleScan& scan, const BVScanTaskPtr& task) {
+    std::string id = task->identifier();
+    return scan.definition ? scan.definition->taskDisplayName(id) : id;
+}
+
+void appendScan(BVListing& listing, const BVModuleScan& scan, const BVPaths& paths, const TreeOptions& options,
+                const BVOutputStyle& style) {
     uint64_t total = 0, selected = 0;
     for (const auto& o : scan.outcomes)
         if (o.result) total += o.result->size(), selected += o.result->selectedSize();
-    TreeOptions shown = options;
-    shown.unticked = scan.ownFiles;
-    std::string out = scan.displayName + " (" + scan.module + "): " + human(total) + " found, " +
-                      (scan.ownFiles ? std::string("none chosen") : human(selected) + " selected") + "\n";
+    listing.addHeading(style.strong(scan.displayName) + " (" + scan.module + ")");
+    EntityPrinter printer{listing, paths, options, style, scan.ownFiles};
     for (const auto& o : scan.outcomes) {
-        std::string id = o.task->identifier();
-        out += "  " + (scan.definition ? scan.definition->taskDisplayName(id) : id) + ": ";
+        std::string name = taskName(scan, o.task);
         if (!o.result) {
-            out += "not run\n";
+            listing.addRow(std::nullopt, name + ": not run");
             continue;
         }
         if (o.result->error()) {
-            out += "error: " + o.result->error()->localizedDescription() + "\n";
+            listing.addRow(std::nullopt, style.failure(name + ": " + o.result->error()->localizedDescription()));
             continue;
         }
-        out += human(o.result->size()) + (scan.ownFiles ? std::string() : ", " + human(o.result->selectedSize()) + " selected") + "\n";
         auto items = o.result->items().value_or(std::vector<BVEntityPtr>{});
-        size_t count = std::min(items.size(), options.childrenPerNode);
-        if (options.depth > 0)
-            for (size_t i = 0; i < count; ++i) printEntity(out, items[i], paths, shown, 0);
-        if (options.depth > 0 && count < items.size())
-            out += "    ... and " + std::to_string(items.size() - count) + " more\n";
+        if (items.empty()) {
+            listing.addRow(std::nullopt, name + ": nothing found");
+            continue;
+        }
+        listing.addRow(o.result->size(), name + (scan.ownFiles ? std::string() : ", " + style.size(o.result->selectedSize()) + " selected"));
+        if (options.depth > 0) printer.printLevel(items, 1);
+        else listing.addRow(std::nullopt, indent(2) + "(" + BVCountOf(items.size(), "item") + ")");
     }
+    listing.addRow(total, "total, " + (scan.ownFiles ? std::string("none chosen") : style.size(selected) + " selected"));
     if (scan.ownFiles && total > 0)
-        out += "  These are your own files, so none is chosen for you. To remove some, name them:\n"
-               "    brenvik clean " + scan.module + " --include GLOB\n";
-    return out;
+        listing.addHeading("  These are your own files, so none is chosen for you. To remove some, name them:\n"
+                           "    brenvik clean " + scan.module + " --include GLOB");
+}
+
+std::string scanText(const BVModuleScan& scan, const BVPaths& paths, const TreeOptions& options, const BVOutputStyle& style) {
+    BVListing listing;
+    appendScan(listing, scan, paths, options, style);
+    return listing.render(style);
 }
 
 }  // namespace BVResultPrinter

@@ -1,10 +1,16 @@
+// `brenvik modules`, `brenvik scan MODULE[/KEY,...]` and `brenvik smart-scan`: what the modules
+// find, nothing removed.
+#include <algorithm>
 #include <cstdio>
 
 #include "App/BVCommands.h"
+#include "App/BVInterruption.h"
 #include "App/BVProgressDrawer.h"
 #include "App/BVResultPrinter.h"
 #include "App/BVScanRunner.h"
+#include "App/BVSuggestions.h"
 #include "Foundation/BVJSONCodec.h"
+#include "ScanningService/CoreScanning/BVScanResult.h"
 
 namespace {
 
@@ -14,15 +20,80 @@ const BVSmartScanSection kSections[] = {BVSmartScanSection::Cleanup, BVSmartScan
 BVResultPrinter::TreeOptions treeOptions(const BVCommandContext& c) {
     BVResultPrinter::TreeOptions t;
     t.depth = c.options.treeDepth;
+    t.sort = c.options.sort;
     return t;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
+// "Cleanup" for "cleanup".
+std::string sectionTitle(BVSmartScanSection section) {
+    std::string name = BVSmartScanSectionName(section);
+    if (!name.empty()) name[0] = char(name[0] - 'a' + 'A');
+    return name;
+}
+
+void sizesOf(const BVModuleScan& scan, uint64_t& found, uint64_t& selected) {
+    for (const auto& o : scan.outcomes)
+        if (o.result) found += o.result->size(), selected += scan.ownFiles ? 0 : o.result->selectedSize();
+}
+
+// A stopped scan: only JSON shows what had been found (marked cancelled); text shows nothing.
+int reportCancelled(const BVCommandContext& c, const BVValue& document) {
+    if (c.options.json) BVWriteOutput(BVJSONCodec::encode(document, 2) + "\n");
+    std::fprintf(stderr, "brenvik: the scan was stopped\n");
+    return 130;
 }
 
 }  // namespace
 
 const BVModule* BVModuleNamedOrExplain(const BVCommandContext& c) {
     const BVModule* module = c.registry.moduleNamed(c.options.module);
-    if (!module) std::fprintf(stderr, "brenvik: unknown module '%s' (see `brenvik modules`)\n", c.options.module.c_str());
+    if (!module)
+        std::fprintf(stderr, "brenvik: unknown module '%s'%s; `brenvik modules` lists them\n", c.options.module.c_str(),
+                     BVDidYouMean(c.options.module, c.registry.moduleNames()).c_str());
     return module;
+}
+
+BVModuleChoice BVModuleChoiceOrExplain(const BVCommandContext& c) {
+    const std::string& text = c.options.module;
+    size_t slash = text.find('/');
+    BVCommandOptions moduleOnly = c.options;
+    moduleOnly.module = text.substr(0, slash);
+    BVCommandContext named{c.environment, c.paths, c.registry, c.global, moduleOnly, c.style, c.interruption};
+    BVModuleChoice choice;
+    const BVModule* module = BVModuleNamedOrExplain(named);
+    if (!module || slash == std::string::npos) {
+        choice.module = module;
+        return choice;
+    }
+    auto known = module->taskKeys();
+    for (const auto& key : split(text.substr(slash + 1), ',')) {
+        if (key.empty()) continue;
+        if (std::find(known.begin(), known.end(), key) == known.end()) {
+            std::string list;
+            for (const auto& k : known) list += (list.empty() ? "" : ", ") + k;
+            std::fprintf(stderr, "brenvik: the module %s has no task '%s'%s; its tasks: %s\n", module->name.c_str(), key.c_str(),
+                         BVDidYouMean(key, known).c_str(), list.c_str());
+            return {};
+        }
+        if (std::find(choice.keys.begin(), choice.keys.end(), key) == choice.keys.end()) choice.keys.push_back(key);
+    }
+    if (choice.keys.empty()) {
+        std::fprintf(stderr, "brenvik: %s names no task after the '/'; `brenvik modules` lists the keys\n", text.c_str());
+        return {};
+    }
+    choice.module = module;
+    return choice;
 }
 
 void BVWriteOutput(const std::string& text) {
@@ -35,10 +106,18 @@ int BVCommandModules(const BVCommandContext& c) {
     std::string text;
     for (const auto& m : c.registry.modules()) {
         BVArray tasks;
-        text += m.name + "  " + m.displayName + "  (smart scan: " + BVSmartScanSectionName(m.section) + ")\n";
+        text += c.style.strong(m.displayName) + " (" + m.name + ", Smart Scan: " + BVSmartScanSectionName(m.section) + ")\n";
+        std::vector<std::string> listed;
         for (const auto& t : m.makeTasks(c.environment)) {
-            tasks.push_back(BVValue(t->identifier()));
-            text += "    " + t->identifier() + "\n";
+            std::string id = t->identifier(), key = m.taskKey(id);
+            tasks.push_back(BVValue(BVDictionary{{"identifier", BVValue(id)},
+                                                 {"key", BVValue(key)},
+                                                 {"displayName", BVValue(m.taskDisplayName(id))}}));
+            // Tasks that share a key (one per volume, say) are chosen together: one line.
+            if (std::find(listed.begin(), listed.end(), key) != listed.end()) continue;
+            listed.push_back(key);
+            text += "  " + m.name + "/" + key + std::string(key.size() + m.name.size() < 34 ? 34 - key.size() - m.name.size() : 1, ' ') +
+                    m.taskDisplayName(id) + "\n";
         }
         list.push_back(BVValue(BVDictionary{{"name", BVValue(m.name)},
                                             {"displayName", BVValue(m.displayName)},
@@ -54,7 +133,8 @@ int BVCommandModules(const BVCommandContext& c) {
 }
 
 int BVCommandScan(const BVCommandContext& c) {
-    const BVModule* module = BVModuleNamedOrExplain(c);
+    auto choice = BVModuleChoiceOrExplain(c);
+    const BVModule* module = choice.module;
     if (!module) return 2;
     if (!c.options.group.empty() && module->name != "large-files") {
         std::fprintf(stderr, "brenvik: --group applies to the large-files module only\n");
@@ -62,8 +142,11 @@ int BVCommandScan(const BVCommandContext& c) {
     }
     if (!BVOpenKnowledgeBase(c)) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
-    BVScanRunner runner(&drawer);
-    BVModuleScan scan{module->name, module->displayName, module, runner.run(module->name, module->makeTasks(c.environment)), module->ownFiles};
+    BVScanRunner runner(&drawer, c.interruption);
+    BVModuleScan scan{module->name, module->displayName, module,
+                      runner.run(module->name, module->tasksWithKeys(c.environment, choice.keys)), module->ownFiles};
+    scan.cancelled = runner.cancelled();
+    if (scan.cancelled) return reportCancelled(c, BVResultPrinter::scanJSON(scan));
     bool grouped = !c.options.group.empty();
     if (c.options.json) {
         BVValue document = BVResultPrinter::scanJSON(scan);
@@ -74,7 +157,7 @@ int BVCommandScan(const BVCommandContext& c) {
         }
         BVWriteOutput(BVJSONCodec::encode(document, 2) + "\n");
     } else {
-        BVWriteOutput(BVResultPrinter::scanTree(scan, c.paths, treeOptions(c)) +
+        BVWriteOutput(BVResultPrinter::scanText(scan, c.paths, treeOptions(c), c.style) +
                       (grouped ? BVLargeFilesGroupsText(c, scan.outcomes) : std::string()));
     }
     return 0;
@@ -83,38 +166,59 @@ int BVCommandScan(const BVCommandContext& c) {
 int BVCommandSmartScan(const BVCommandContext& c) {
     if (!BVOpenKnowledgeBase(c)) return 3;
     BVProgressDrawer drawer(BVProgressDrawer::shouldDraw(c.global.noProgress));
-    BVScanRunner runner(&drawer);
+    BVScanRunner runner(&drawer, c.interruption);
     BVArray sections;
-    std::string text;
+    BVListing body, summary;
+    uint64_t grandFound = 0, grandSelected = 0;
+    bool cancelled = false;
     for (BVSmartScanSection section : kSections) {
         auto modules = c.registry.modulesInSection(section);
-        // One queue per section: the section's modules' tasks run together.
-        std::vector<BVScanTaskPtr> tasks;
-        std::vector<size_t> counts;
-        for (const auto* m : modules) {
-            auto t = m->makeTasks(c.environment);
-            counts.push_back(t.size());
-            tasks.insert(tasks.end(), t.begin(), t.end());
-        }
         std::string name = BVSmartScanSectionName(section);
-        auto outcomes = runner.run("smart-scan." + name, tasks);
         BVArray moduleResults;
-        text += "== " + name + " ==\n";
-        if (modules.empty()) text += "  (no module in this section)\n";
-        size_t offset = 0;
-        for (size_t i = 0; i < modules.size(); ++i) {
-            BVModuleScan scan{modules[i]->name, modules[i]->displayName, modules[i],
-                              {outcomes.begin() + long(offset), outcomes.begin() + long(offset + counts[i])},
-                              modules[i]->ownFiles};
-            offset += counts[i];
-            moduleResults.push_back(BVResultPrinter::scanJSON(scan));
-            text += BVResultPrinter::scanTree(scan, c.paths, treeOptions(c));
+        uint64_t found = 0, selected = 0;
+        if (!cancelled && !modules.empty()) {
+            // One queue per section: the section's modules' tasks run together.
+            std::vector<BVScanTaskPtr> tasks;
+            std::vector<size_t> counts;
+            for (const auto* m : modules) {
+                auto t = m->makeTasks(c.environment);
+                counts.push_back(t.size());
+                tasks.insert(tasks.end(), t.begin(), t.end());
+            }
+            auto outcomes = runner.run("smart-scan." + name, tasks);
+            cancelled = runner.cancelled();
+            size_t offset = 0;
+            for (size_t i = 0; i < modules.size(); ++i) {
+                BVModuleScan scan{modules[i]->name, modules[i]->displayName, modules[i],
+                                  {outcomes.begin() + long(offset), outcomes.begin() + long(offset + counts[i])},
+                                  modules[i]->ownFiles, cancelled};
+                offset += counts[i];
+                sizesOf(scan, found, selected);
+                moduleResults.push_back(BVResultPrinter::scanJSON(scan));
+                BVResultPrinter::appendScan(body, scan, c.paths, treeOptions(c), c.style);
+            }
         }
+        // A section without modules is said once, in the summary.
+        if (modules.empty()) summary.addRow(std::nullopt, sectionTitle(section) + ": nothing to scan here yet");
+        else summary.addRow(found, sectionTitle(section) + ", " + c.style.size(selected) + " selected");
+        grandFound += found, grandSelected += selected;
         sections.push_back(BVValue(BVDictionary{{"section", BVValue(name)}, {"modules", BVValue(std::move(moduleResults))}}));
     }
-    if (c.options.json)
-        BVWriteOutput(BVJSONCodec::encode(BVValue(BVDictionary{{"sections", BVValue(std::move(sections))}}), 2) + "\n");
-    else
-        BVWriteOutput(text);
+    BVDictionary document{{"sections", BVValue(std::move(sections))}};
+    if (cancelled) {
+        document["cancelled"] = BVValue(true);
+        return reportCancelled(c, BVValue(std::move(document)));
+    }
+    if (c.options.json) {
+        BVWriteOutput(BVJSONCodec::encode(BVValue(std::move(document)), 2) + "\n");
+        return 0;
+    }
+    summary.addRow(grandFound, "total, " + c.style.size(grandSelected) + " selected");
+    // Body and summary share one size column.
+    BVListing all = body;
+    all.addHeading("");
+    all.addHeading(c.style.strong("Smart Scan"));
+    all.append(summary);
+    BVWriteOutput(all.render(c.style));
     return 0;
 }

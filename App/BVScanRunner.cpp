@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "App/BVInterruption.h"
 #include "App/BVProgressDrawer.h"
 #include "Foundation/BVDispatchQueue.h"
 
@@ -9,8 +10,13 @@ std::vector<BVTaskOutcomeRecord> BVScanRunner::run(const std::string& name, cons
     auto queue = BVScanQueue::create(name);
     std::map<BVScanTask*, BVScanResultPtr> results;
     bool finished = false;
+    cancelled_ = false;
     queue->onTaskFinish([&](const BVScanTaskPtr& task, const BVScanResultPtr& result) { results[task.get()] = result; });
-    queue->onQueueFinish([&](BVScanQueue&, bool) { finished = true; });
+    queue->onQueueFinish([&](BVScanQueue&, bool cancelled) { finished = true, cancelled_ = cancelled; });
+    std::weak_ptr<BVScanQueue> weak = queue;
+    BVInterruption::Scope stop(interruption_, [weak] {
+        if (auto q = weak.lock()) q->cancel();
+    });
     if (drawer_) {
         queue->onQueueProgressFractionChange([this](BVScanQueue&, double f) { drawer_->setFraction(f); });
         queue->onQueueProgressSizeChange([this](BVScanQueue&, uint64_t s) { drawer_->setBytes(s); });

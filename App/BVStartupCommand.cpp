@@ -3,10 +3,11 @@
 // or removing one item, named by the name `list` shows or by its file's path.
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 
 #include "App/BVCommands.h"
+#include "App/BVConfirmation.h"
 #include "App/BVScanRunner.h"
+#include "App/BVSuggestions.h"
 #include "Foundation/BVASCIICase.h"
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVJSONCodec.h"
@@ -69,22 +70,6 @@ std::vector<Item> listItems(const BVCommandContext& c, const BVStartupServicesPt
     return items;
 }
 
-// Edits (insertions, deletions, changes) between two short texts.
-size_t distance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 const Item* find(const std::vector<Item>& items, const BVCommandContext& c, const std::string& wanted) {
     std::string path = BVFileIO::lexicallyNormalPath(c.paths.expandTilde(wanted)).value_or(wanted);
     for (const auto& item : items)
@@ -135,7 +120,7 @@ int BVCommandStartup(const BVCommandContext& c) {
         for (const auto& candidate : items)
             if (BVASCIILowercase(candidate.name).find(wanted) != std::string::npos ||
                 wanted.find(BVASCIILowercase(candidate.name)) != std::string::npos ||
-                distance(wanted, BVASCIILowercase(candidate.name)) <= 2)
+                BVClosestName(wanted, {BVASCIILowercase(candidate.name)}))
                 close += "\n  " + candidate.name + "  (" + c.paths.abbreviateHome(candidate.path) + ")";
         std::fprintf(stderr, "brenvik: no start-up item is named '%s'%s\n", c.options.startupItem.c_str(),
                      close.empty() ? " (see `brenvik startup list`)" : (", did you mean:" + close).c_str());
@@ -164,10 +149,12 @@ int BVCommandStartup(const BVCommandContext& c) {
     }
     // remove
     if (!c.options.yes) {
-        std::fprintf(stderr, "Remove %s (%s)? [y/N] ", item->name.c_str(), c.paths.abbreviateHome(item->path).c_str());
-        std::string answer;
-        if (!std::getline(std::cin, answer) || (answer != "y" && answer != "yes")) {
-            std::fprintf(stderr, "Nothing was removed.\n");
+        if (!BVConfirmation::inputIsTerminal()) {
+            std::fprintf(stderr, "brenvik: standard input is not a terminal; use --yes to remove without asking\n");
+            return 2;
+        }
+        if (!BVConfirmation::ask("Remove " + item->name + " (" + c.paths.abbreviateHome(item->path) + ")?")) {
+            std::fprintf(stderr, "Abort.\n");
             return 1;
         }
     }

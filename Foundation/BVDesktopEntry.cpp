@@ -2,24 +2,9 @@
 
 #include <set>
 
-namespace {
+#include "Foundation/BVUTF8.h"
 
-bool isValidUTF8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t n;
-        if (c < 0x80) n = 0;
-        else if (c >= 0xC2 && c <= 0xDF) n = 1;
-        else if (c >= 0xE0 && c <= 0xEF) n = 2;
-        else if (c >= 0xF0 && c <= 0xF4) n = 3;
-        else return false;
-        if (i + n >= s.size() && n > 0) return false;
-        for (size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n + 1;
-    }
-    return true;
-}
+namespace {
 
 std::string trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t");
@@ -54,7 +39,7 @@ std::optional<BVDesktopEntry> BVDesktopEntry::parse(const std::string& text, std
         if (error) *error = number ? "line " + std::to_string(number) + ": " + reason : reason;
         return std::nullopt;
     };
-    if (!isValidUTF8(text)) return fail(0, "the file is not UTF-8 text");
+    if (!BVIsValidUTF8(text)) return fail(0, "the file is not UTF-8 text");
     BVDesktopEntry entry;
     std::set<std::string> groups;
     std::set<std::pair<std::string, std::string>> keys;

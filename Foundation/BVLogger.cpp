@@ -61,8 +61,8 @@ void configure(const Configuration& c) {
 
     std::string filePath;
     std::string failedPath;
-    if (!c.logsFolder.empty()) {
-        std::string folder = BVFileIO::appendPathComponent(c.logsFolder, "com.quillon.Brenvik4");
+    if (!c.logFolder.empty()) {
+        const std::string& folder = c.logFolder;
         std::string path = BVFileIO::appendPathComponent(folder, c.applicationName + ".log");
         try {
             if (!BVFileIO::createDirectories(folder)) throw spdlog::spdlog_ex("cannot create " + folder);

@@ -1,7 +1,6 @@
 // The shared logger: one process-wide logger with a minimum level. Its writers are the console
 // (standard output, or standard error when the caller keeps standard output for results) and,
-// appended, "<AppName>.log" in the folder "com.quillon.Brenvik4" of the user's Logs folder,
-// created when missing. When that file cannot be opened, the logger says so once and writes to
+// appended, "<AppName>.log" in the program's log folder, created when missing. When that file cannot be opened, the logger says so once and writes to
 // the console only. Safe from any thread.
 #pragma once
 
@@ -14,7 +13,7 @@ enum class BVLogLevel { Debug, Info, Warning, Error, Off };
 namespace BVLogger {
 
 struct Configuration {
-    std::string logsFolder;        // the user's Logs folder; empty for console only
+    std::string logFolder;         // the folder of the log file; empty for console only
     std::string applicationName = "Brenvik";
     BVLogLevel level = BVLogLevel::Info;
     BVLogLevel consoleLevel = BVLogLevel::Info;

@@ -68,7 +68,12 @@ BVTaskOutcome BVPOSIXTaskRunner::run(const BVTaskRequest& request) {
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    // The child starts with no signal blocked, whatever this process blocks for itself (the
+    // command line waits for Ctrl-C on a thread of its own).
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(request.executable.c_str()));

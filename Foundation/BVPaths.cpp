@@ -131,14 +131,22 @@ std::vector<std::pair<std::string, std::string>> BVPaths::allFolders() const {
     return out;
 }
 
-std::string BVPaths::knowledgeBaseFolder() const {
-    return BVFileIO::appendPathComponent(*userApplicationSupport(), "Brenvik X/KnowledgeBase");
+std::string BVPaths::programDataFolder() const {
+    if (layout_ == BVLayout::macos) return BVFileIO::appendPathComponent(*userApplicationSupport(), "Brenvik X");
+    return BVFileIO::appendPathComponent(*userApplicationSupport(), "brenvik");
 }
 
-std::string BVPaths::logsFolder() const { return *userLogs(); }
+std::string BVPaths::knowledgeBaseFolder() const {
+    return BVFileIO::appendPathComponent(programDataFolder(), "KnowledgeBase");
+}
+
+std::string BVPaths::logFolder() const {
+    return BVFileIO::appendPathComponent(*userLogs(), layout_ == BVLayout::macos ? "com.quillon.Brenvik4" : "brenvik");
+}
 
 std::string BVPaths::userDefaultsFile() const {
-    return BVFileIO::appendPathComponent(*userPreferences(), "com.quillon.Brenvik4.plist");
+    if (layout_ == BVLayout::macos) return BVFileIO::appendPathComponent(*userPreferences(), "com.quillon.Brenvik4.plist");
+    return BVFileIO::appendPathComponent(*userPreferences(), "brenvik/defaults.plist");
 }
 
 std::string BVPaths::systemPath(const std::string& absolute) const {

@@ -39,9 +39,13 @@ public:
     // Every folder of the table with its place in this layout (absent ones omitted).
     std::vector<std::pair<std::string, std::string>> allFolders() const;
 
-    // The knowledge-base folder, the log folder's parent and the preferences file.
+    // The program's own places. The macos layout keeps the names the system's conventions gave
+    // them (a preferences file, "Brenvik X" in Application Support, a folder in Logs); the linux
+    // layout follows XDG under one name: ~/.config/brenvik, ~/.local/share/brenvik and
+    // ~/.local/state/brenvik.
+    std::string programDataFolder() const;     // the user's knowledge base lives below it
     std::string knowledgeBaseFolder() const;
-    std::string logsFolder() const;
+    std::string logFolder() const;             // the folder of the log file itself
     std::string userDefaultsFile() const;
 
     // A system place ("/Library/Logs") under the root prefix.

@@ -132,7 +132,10 @@ std::vector<BVRunningApplicationPtr> BVProcWorkspace::runningApplications() {
 bool BVProcWorkspace::launchApplicationAtURL(const std::string& url, uint64_t, BVError* error) {
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    sigset_t none;  // a relaunched application gets no blocked signal from us
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);

@@ -16,7 +16,10 @@ BVAgentConfiguration BVAgentConfiguration::defaultConfiguration(std::shared_ptr<
     char self[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     std::string folder = n > 0 ? BVFileIO::parentPath(std::string(self, size_t(n))) : std::string(".");
+    // Beside the executable in a build; in an installed tree, in PREFIX/libexec/brenvik.
     c.bundledToolPath = BVFileIO::appendPathComponent(folder, "brenvik-agent");
+    std::string installed = BVFileIO::appendPathComponent(BVFileIO::parentPath(folder), "libexec/brenvik/brenvik-agent");
+    if (::access(c.bundledToolPath.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0) c.bundledToolPath = installed;
     c.socketFolder = c.paths->layout() == BVLayout::macos ? "/var/run" : "/run";
     return c;
 }

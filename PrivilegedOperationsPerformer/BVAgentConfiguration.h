@@ -23,8 +23,8 @@ struct BVAgentConfiguration {
     std::string socketFolder;
     bool startsService = true;
 
-    // The host's configuration: the shared paths, "brenvik-agent" beside the running executable,
-    // the sockets folder of the host.
+    // The host's configuration: the shared paths, "brenvik-agent" beside the running executable
+    // (or in ../libexec/brenvik of an installed tree), the sockets folder of the host.
     static BVAgentConfiguration defaultConfiguration();
     // The same for the given paths (the agent's folders and the served home are theirs).
     static BVAgentConfiguration defaultConfiguration(std::shared_ptr<const BVPaths> paths);

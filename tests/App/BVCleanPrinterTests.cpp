@@ -28,28 +28,44 @@ TEST(BVCleanPrinter, ReportsEveryEntityWithItsStateAndErrors) {
     EXPECT_EQ(json["state"].uint64Value(), 3u);
     EXPECT_EQ(json["cleanedSize"].uint64Value(), 750u);
 
-    std::string text = BVCleanPrinter::cleanText(clean, paths);
-    // A folder that stays, emptied, says so.
-    EXPECT_NE(text.find("partly emptied  ~/.cache/app  700 bytes freed\n"
-                        "    failed  ~/.cache/app/locked\n"
-                        "      error: in use\n"
-                        "  removed  ~/.local/state/x.log  50 bytes freed\n"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("1 item not (fully) removed"), std::string::npos) << text;
+    // Sizes freed in one right-aligned column, failures under their parent, and the total.
+    BVOutputStyle plain;
+    EXPECT_EQ(BVCleanPrinter::cleanText(clean, paths, plain),
+              "  700 bytes  partly emptied  ~/.cache/app\n"
+              "               failed  ~/.cache/app/locked\n"
+              "                 error: in use\n"
+              "   50 bytes  removed  ~/.local/state/x.log\n"
+              "  750 bytes  freed in total; 1 item not (fully) removed\n");
+    BVModuleClean stopped{"system-junk", {BVRemovalResult::successfulResultWithModel(log)}, true};
+    EXPECT_EQ(BVCleanPrinter::cleanText(stopped, paths, BVOutputStyle{false, true}),
+              "  50  removed  ~/.local/state/x.log\n"
+              "  50  freed in total; stopped before the rest\n");
+    EXPECT_TRUE(BVCleanPrinter::cleanJSON(stopped)["cancelled"].boolValue());
 
     // A group without a path of its own is listed as what it holds.
     auto group = std::make_shared<BVGroupedSequenceModel>(BVValueObject::with(BVValue("/")), true);
     group->addChild(gone);
     group->addChild(kept);
-    EXPECT_EQ(BVCleanPrinter::selectionText({group, log}, paths),
-              "  remove  ~/.cache/app/data  700 bytes\n  remove  ~/.cache/app/locked  300 bytes\n  remove  ~/.local/state/x.log  50 bytes\n"
-              "3 items, 1 KB\n");
+    EXPECT_EQ(BVCleanPrinter::selectionText({group, log}, paths, plain),
+              "  700 bytes  remove  ~/.cache/app/data\n"
+              "  300 bytes  remove  ~/.cache/app/locked\n"
+              "   50 bytes  remove  ~/.local/state/x.log\n"
+              "       1 KB  total, 3 items\n");
+    EXPECT_EQ(BVCleanPrinter::selectionText({log, group}, paths, plain, BVSortOrder::Size),
+              "  700 bytes  remove  ~/.cache/app/data\n"
+              "  300 bytes  remove  ~/.cache/app/locked\n"
+              "   50 bytes  remove  ~/.local/state/x.log\n"
+              "       1 KB  total, 3 items\n");
     // What the user keeps inside an item is named under it; an item emptied in place says so.
     BVKeepRule keep({"/home/u/.cache/app/data/mine"}, {"/home/u/.cache/other/*"});
-    EXPECT_EQ(BVCleanPrinter::selectionText({gone, folder}, paths, &keep),
-              "  remove  ~/.cache/app/data  700 bytes\n            keeps ~/.cache/app/data/mine\n"
-              "  empty   ~/.cache/app  Zero KB\n            keeps ~/.cache/app/data/mine\n2 items, 700 bytes\n");
+    EXPECT_EQ(BVCleanPrinter::selectionText({gone}, paths, plain, BVSortOrder::Found, &keep),
+              "  700 bytes  remove  ~/.cache/app/data\n"
+              "               keeps ~/.cache/app/data/mine\n"
+              "  700 bytes  total, 1 item\n");
+    EXPECT_EQ(BVCleanPrinter::selectionText({folder}, paths, plain, BVSortOrder::Found, &keep),
+              "  Zero KB  empty   ~/.cache/app\n"
+              "             keeps ~/.cache/app/data/mine\n"
+              "  Zero KB  total, 1 item\n");
 
     BVModuleClean nothing{"trash", {}};
     EXPECT_EQ(BVCleanPrinter::state(nothing), uint64_t(BVRemovalStateSucceeded));

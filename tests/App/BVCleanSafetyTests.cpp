@@ -18,6 +18,7 @@
 #include "tests/fixtures/BVCommandRun.h"
 #include "tests/fixtures/BVDiskSnapshot.h"
 #include "tests/fixtures/BVMountNamespace.h"
+#include "tests/fixtures/BVStartedProcess.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
 
 namespace {
@@ -31,7 +32,8 @@ struct Fixture {
         t.file("home/Documents/P/Data/Library/Caches/img/picture.raw", 30000, 'p');
         t.file("home/Documents/P/files/photo.jpg", 30000, 'j');
         // The program's own folders (its log, its knowledge base) exist from here on.
-        t.folder("home/.local/share/Brenvik X");
+        t.folder("home/.local/share/brenvik");
+        t.folder("home/.local/state/brenvik");
         t.folder("home/Library/Application Support/Brenvik X");
         run({"scan", "trash"});
     }
@@ -43,7 +45,9 @@ struct Fixture {
     BVDiskSnapshot snapshot() const {
         auto all = BVSnapshot(t.path());
         std::erase_if(all, [](const auto& entry) {
-            return entry.first.find("com.quillon.Brenvik4") != std::string::npos || entry.first.find("Brenvik X") != std::string::npos;
+            for (const char* own : {"com.quillon.Brenvik4", "Brenvik X", "/.local/share/brenvik", "/.local/state/brenvik", "/.config/brenvik"})
+                if (entry.first.find(own) != std::string::npos) return true;
+            return false;
         });
         return all;
     }
@@ -141,38 +145,15 @@ TEST(BrenvikCleanSafety, ALogWithAnotherNameLosesOnlyThatName) {
 TEST(BrenvikCleanSafety, AFolderSwappedWhileTheQuestionWaitsIsLeftAlone) {
     Fixture f;
     f.t.file("home/.cache/app/blob", 20000);
-    // Started with a pipe for its answers; the folder becomes a link once the question shows.
-    int in[2], err[2];
-    ASSERT_EQ(::pipe(in), 0);
-    ASSERT_EQ(::pipe(err), 0);
-    pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(in[0], 0), ::dup2(err[1], 2);
-        int devnull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devnull, 1);
-        ::close(in[1]), ::close(err[0]);
-        ::execl(BRENVIK_BINARY, BRENVIK_BINARY, "clean", "system-junk", "--home", f.home.c_str(), "--root", f.root.c_str(),
-                "--layout", "linux", "--no-progress", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(in[0]), ::close(err[1]);
-    std::string seen;
-    char buffer[512];
-    while (seen.find("[y/N]") == std::string::npos) {
-        ssize_t n = ::read(err[0], buffer, sizeof buffer);
-        ASSERT_GT(n, 0) << seen;
-        seen.append(buffer, size_t(n));
-    }
+    // Started at a terminal; the folder becomes a link once the question shows.
+    BVStartedProcess clean(BRENVIK_BINARY, {"clean", "system-junk", "--home", f.home, "--root", f.root, "--layout", "linux", "--no-progress"});
+    ASSERT_TRUE(clean.waitFor("[y/N]")) << clean.err();
     std::filesystem::remove_all(f.home + "/.cache/app");
     f.t.symlink("home/.cache/app", f.home + "/Documents");
     auto before = f.snapshot();
-    ASSERT_EQ(::write(in[1], "y\n", 2), 2);
-    ::close(in[1]);
-    while (::read(err[0], buffer, sizeof buffer) > 0) {
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_EQ(WEXITSTATUS(status), 1);  // reported, not "removed"
+    clean.type("y\n");
+    auto finished = clean.finish();
+    EXPECT_EQ(finished.status, 1) << finished.err;  // reported, not "removed"
     EXPECT_EQ(BVChangedPaths(before, f.snapshot()), std::vector<std::string>{});
 }
 

@@ -66,11 +66,47 @@ TEST(BVResultPrinter, WritesTheContractsJSONAndATreeInTaskOrder) {
     EXPECT_EQ(results[2]["error"]["code"].int64Value(), 5);
     EXPECT_EQ(results[2]["error"]["description"].stringValue(), "it broke");
 
+    // The text: sizes right-aligned in one column, the task's display name (its identifier
+    // when the module names none), the error in words, and a total.
     BVPaths paths(BVLayout::linux, "/home/u");
-    std::string tree = BVResultPrinter::scanTree(scan, paths, {});
-    EXPECT_NE(tree.find("[-] com.vendor.app  5 KB"), std::string::npos) << tree;
-    EXPECT_NE(tree.find("[x] ~/.cache/app/a  4 KB"), std::string::npos) << tree;
-    EXPECT_NE(tree.find("Broken: error: it broke"), std::string::npos) << tree;
-    std::string shallow = BVResultPrinter::scanTree(scan, paths, {1, 50});
+    BVOutputStyle plain;
+    std::string tree = BVResultPrinter::scanText(scan, paths, {}, plain);
+    EXPECT_NE(tree.find("  5 KB    [-] com.vendor.app\n"), std::string::npos) << tree;
+    EXPECT_NE(tree.find("  4 KB      [x] ~/.cache/app/a\n"), std::string::npos) << tree;
+    EXPECT_NE(tree.find("        Broken: it broke\n"), std::string::npos) << tree;
+    EXPECT_NE(tree.find("total, "), std::string::npos) << tree;
+    std::string shallow = BVResultPrinter::scanText(scan, paths, {1, 50}, plain);
     EXPECT_NE(shallow.find("(2 items)"), std::string::npos) << shallow;
+    BVResultPrinter::TreeOptions bySize{2, 50, BVSortOrder::Size};
+    std::string sorted = BVResultPrinter::scanText(scan, paths, bySize, BVOutputStyle{false, true});
+    EXPECT_LT(sorted.find("~/.cache/app/a"), sorted.find("~/.cache/app/b"));
+    EXPECT_NE(sorted.find("  4000      [x] ~/.cache/app/a\n"), std::string::npos) << sorted;
+}
+
+TEST(BVOutputStyle, ColourOnlyWhenWantedAndCountsInWords) {
+    struct Case {
+        BVColorWhen when;
+        bool json, terminal;
+        const char *noColor, *term;
+        bool expected;
+    };
+    const std::vector<Case> cases = {
+        {BVColorWhen::Auto, false, true, nullptr, "xterm", true},
+        {BVColorWhen::Auto, false, false, nullptr, "xterm", false},   // a pipe or a file
+        {BVColorWhen::Auto, false, true, "1", "xterm", false},       // NO_COLOR
+        {BVColorWhen::Auto, false, true, "", "xterm", true},         // set but empty: ignored
+        {BVColorWhen::Auto, false, true, nullptr, "dumb", false},
+        {BVColorWhen::Always, false, false, "1", "dumb", true},
+        {BVColorWhen::Always, true, true, nullptr, "xterm", false},  // never in JSON
+        {BVColorWhen::Never, false, true, nullptr, "xterm", false},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const auto& c = cases[i];
+        EXPECT_EQ(BVOutputStyle::wantsColour(c.when, c.json, c.terminal, c.noColor, c.term), c.expected) << "case " << i;
+    }
+    EXPECT_EQ((BVOutputStyle{true, false}.ticked("[x]")), "\033[32m[x]\033[0m");
+    EXPECT_EQ(BVOutputStyle{}.failure("failed"), "failed");
+    EXPECT_EQ(BVCountOf(1, "item"), "1 item");
+    EXPECT_EQ(BVCountOf(2, "item"), "2 items");
+    EXPECT_EQ(BVCountOf(0, "entry", "entries"), "0 entries");
 }

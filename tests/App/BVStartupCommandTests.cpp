@@ -6,6 +6,7 @@
 #include "Foundation/BVFileManager.h"
 #include "Foundation/BVJSONCodec.h"
 #include "tests/fixtures/BVCommandRun.h"
+#include "tests/fixtures/BVStartedProcess.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
 
 namespace {
@@ -50,7 +51,9 @@ TEST(BrenvikStartup, ListSwitchAndRemove) {
     EXPECT_EQ(unit1.status, 1);  // no service manager runs for a fixture: said, not pretended
     EXPECT_NE(unit1.err.find("left as it was"), std::string::npos) << unit1.err;
 
-    EXPECT_EQ(BVRunBrenvik({"startup", "remove", "Gone", "--home", t / "home", "--root", t / "root", "--layout", "linux"}, "n\n").status, 1);
+    std::vector<std::string> removeGone{"startup", "remove", "Gone", "--home", t / "home", "--root", t / "root", "--layout", "linux"};
+    EXPECT_EQ(BVRunAtTerminal(BRENVIK_BINARY, removeGone, "n\n").status, 1);  // declined
+    EXPECT_EQ(BVRunBrenvik(removeGone).status, 2);                           // no one to ask
     EXPECT_TRUE(BVFileManager::defaultManager()->fileExistsAtPath(gone));
     EXPECT_EQ(startup({"remove", "~/.config/autostart/gone.desktop", "--yes"}, t).status, 0);
     EXPECT_FALSE(BVFileManager::defaultManager()->fileExistsAtPath(gone));

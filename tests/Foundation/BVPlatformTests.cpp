@@ -34,8 +34,12 @@ TEST(BVPaths, ResolvesBothLayoutsUnderHomeAndRoot) {
     };
     for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(cases[i].actual, cases[i].expected) << "case " << i;
     EXPECT_EQ(mac.userDefaultsFile(), "/fx/home/Library/Preferences/com.quillon.Brenvik4.plist");
-    EXPECT_EQ(lin.userDefaultsFile(), "/fx/home/.config/com.quillon.Brenvik4.plist");
-    EXPECT_EQ(lin.knowledgeBaseFolder(), "/fx/home/.local/share/Brenvik X/KnowledgeBase");
+    EXPECT_EQ(mac.knowledgeBaseFolder(), "/fx/home/Library/Application Support/Brenvik X/KnowledgeBase");
+    EXPECT_EQ(mac.logFolder(), "/fx/home/Library/Logs/com.quillon.Brenvik4");
+    // The linux layout's own folders follow XDG under one name.
+    EXPECT_EQ(lin.userDefaultsFile(), "/fx/home/.config/brenvik/defaults.plist");
+    EXPECT_EQ(lin.knowledgeBaseFolder(), "/fx/home/.local/share/brenvik/KnowledgeBase");
+    EXPECT_EQ(lin.logFolder(), "/fx/home/.local/state/brenvik");
     EXPECT_EQ(mac.abbreviateHome("/fx/home/Library"), "~/Library");
     EXPECT_EQ(mac.abbreviateHome("/fx/homework"), "/fx/homework");
     EXPECT_EQ(mac.expandTilde("~/BRKX/Tasks"), "/fx/home/BRKX/Tasks");
@@ -81,12 +85,12 @@ TEST(BVUserDefaults, ReadsTheFileAtEachUseAndLeavesADamagedFileAlone) {
 TEST(BVLogger, AppendsToTheLogFileAndFallsBackToTheConsole) {
     BVTemporaryFolder t;
     BVLogger::Configuration c;
-    c.logsFolder = t / "Logs";
+    c.logFolder = t / "Logs/brenvik";
     c.consoleLevel = BVLogLevel::Off;
     BVLogger::configure(c);
     BVLogger::info("[test] first line");
     BVLogger::debug("[test] below the level");
-    std::string path = t / "Logs/com.quillon.Brenvik4/Brenvik.log";
+    std::string path = t / "Logs/brenvik/Brenvik.log";
     EXPECT_EQ(BVLogger::logFilePath(), path);
     BVLogger::configure(c);  // appended, not truncated
     BVLogger::info("[test] second line");
@@ -95,8 +99,8 @@ TEST(BVLogger, AppendsToTheLogFileAndFallsBackToTheConsole) {
     EXPECT_NE(text.find("[test] second line"), std::string::npos);
     EXPECT_EQ(text.find("below the level"), std::string::npos);
 
-    t.file("Blocked/com.quillon.Brenvik4");  // a file where the folder should be
-    c.logsFolder = t / "Blocked";
+    t.file("Blocked/brenvik");  // a file where the folder should be
+    c.logFolder = t / "Blocked/brenvik";
     BVLogger::configure(c);
     EXPECT_EQ(BVLogger::logFilePath(), "");
     BVLogger::configure(BVLogger::Configuration{});

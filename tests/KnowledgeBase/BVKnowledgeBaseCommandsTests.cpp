@@ -30,7 +30,7 @@ std::string brenvik(const BVTemporaryFolder& home, const std::string& arguments,
 }
 
 std::string userDatabase(const BVTemporaryFolder& home) {
-    return home / ".local/share/Brenvik X/KnowledgeBase/userInfo.brkkb";
+    return home / ".local/share/brenvik/KnowledgeBase/userInfo.brkkb";
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ std::string userDatabase(const BVTemporaryFolder& home) {
 TEST(BVKnowledgeBaseCommands, IgnoreListRoundTrip) {
     BVTemporaryFolder home;
     EXPECT_EQ(run(brenvik(home, "--layout linux ignore add system-junk '" + home.path() + "/.cache/thumbnails/'")).status, 0);
-    EXPECT_EQ(run(brenvik(home, "--layout linux ignore add mail '~/Mail/.*\\.eml' --regex")).status, 0);
+    EXPECT_EQ(run(brenvik(home, "--layout linux ignore add large-files '~/Mail/.*\\.eml' --regex")).status, 0);
     CommandRun listed = run(brenvik(home, "--layout linux ignore list system-junk"));
     EXPECT_EQ(listed.status, 0);
     EXPECT_EQ(listed.output, "~/.cache/thumbnails\n    thumbnails - User cache\n");
@@ -48,11 +48,11 @@ TEST(BVKnowledgeBaseCommands, IgnoreListRoundTrip) {
                             "print(len(rows), sorted(set(plistlib.loads(r[0])['nameInfo']['value'] for r in rows)))\" '" +
                             userDatabase(home) + "'");
     EXPECT_EQ(stored.output, "16 ['thumbnails']\n");
-    CommandRun mail = run(brenvik(home, "--layout linux ignore list mail --json"));
+    CommandRun mail = run(brenvik(home, "--layout linux ignore list large-files --json"));
     EXPECT_NE(mail.output.find("\"title\": \"~/Mail/.*\\\\.eml\""), std::string::npos) << mail.output;
     CommandRun info = run(brenvik(home, "--layout linux kb info --json"));
     EXPECT_EQ(info.status, 0);
-    EXPECT_NE(info.output.find("\"ignoreEntries\": 17"), std::string::npos) << info.output;  // 16 members + mail
+    EXPECT_NE(info.output.find("\"ignoreEntries\": 17"), std::string::npos) << info.output;  // 16 members + the pattern
     EXPECT_EQ(run(brenvik(home, "--layout linux ignore remove system-junk '~/.cache/thumbnails'")).status, 0);
     EXPECT_EQ(run(brenvik(home, "--layout linux ignore remove system-junk '~/.cache/thumbnails'")).status, 1);
     EXPECT_EQ(run(brenvik(home, "--layout linux ignore list system-junk")).output, "");
@@ -85,6 +85,6 @@ TEST(BVKnowledgeBaseCommands, NoKnowledgeBaseStopsWithStatus3NamingThePaths) {
     CommandRun info = run(brenvik(home, "--layout linux kb info", binary));
     EXPECT_EQ(info.status, 3);
     EXPECT_NE(info.output.find(elsewhere / "info.brkkb"), std::string::npos) << info.output;
-    EXPECT_NE(info.output.find(home / ".local/share/Brenvik X/KnowledgeBase/info.brkkb"), std::string::npos) << info.output;
-    EXPECT_EQ(run(brenvik(home, "--layout linux ignore list mail", binary)).status, 3);
+    EXPECT_NE(info.output.find(home / ".local/share/brenvik/KnowledgeBase/info.brkkb"), std::string::npos) << info.output;
+    EXPECT_EQ(run(brenvik(home, "--layout linux ignore list system-junk", binary)).status, 3);
 }

@@ -4,7 +4,7 @@
 
 BVLogCapture::BVLogCapture() {
     BVLogger::Configuration c;
-    c.logsFolder = folder_.path();
+    c.logFolder = folder_.path();
     c.level = BVLogLevel::Debug;
     c.consoleLevel = BVLogLevel::Off;
     BVLogger::configure(c);

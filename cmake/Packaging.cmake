@@ -1,0 +1,15 @@
+# `make deb`: a Debian package of the installed tree, its dependencies found by dpkg-shlibdeps
+# from the shared libraries the programs link.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME brenvik)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Brenvik developers <brenvik@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Finds data that can be removed safely, and removes what you choose")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY brenvik)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+include(CPack)
