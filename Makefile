@@ -35,7 +35,7 @@ test-asan: deps
 	@scripts/run-sanitized ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS) -L parser
 
 # The privacy module against the real browsers of this host (firefox-esr, chromium), driven
-# headless in a throw-away home. Not part of `make test`: it takes minutes and needs the browsers.
+# headless in a throw-away home. Not part of `make test`: it needs the browsers installed.
 test-browsers: build
 	@scripts/test-browsers $(BUILD)/release/bin/brenvik
 
