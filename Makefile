@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run test test-release test-tsan test-asan bench deb clean
+.PHONY: deps build run test test-release test-tsan test-asan test-browsers bench deb clean
 
 deps:
 	@scripts/install-deps
@@ -33,6 +33,11 @@ test-asan: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)/asan -j $(JOBS)
 	@scripts/run-sanitized ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS) -L parser
+
+# The privacy module against the real browsers of this host (firefox-esr, chromium), driven
+# headless in a throw-away home. Not part of `make test`: it needs the browsers installed.
+test-browsers: build
+	@scripts/test-browsers $(BUILD)/release/bin/brenvik
 
 # A Debian package of the release build, in $(BUILD)/release/packages.
 deb: build

@@ -179,6 +179,10 @@ int BVCommandClean(const BVCommandContext& c) {
         std::fprintf(stderr, "brenvik: the scan was stopped; nothing was removed\n");
         return 130;
     }
+    // What the scan could not list cannot be chosen: say why (a browser holding its store, say).
+    for (const auto& o : outcomes)
+        if (o.result && o.result->error())
+            std::fprintf(stderr, "brenvik: %s: %s\n", o.task->identifier().c_str(), o.result->error()->localizedDescription().c_str());
     // A module of the user's own files chooses nothing by itself: only --include does.
     auto selection = BVSelectEntities(outcomes, {c.options.include, c.options.exclude, !module->ownFiles}, c.paths);
     const auto& entities = selection.entities;

@@ -40,9 +40,11 @@ bool holdsNothing(const BVEntityPtr& e) {
 
 Selection select(const BVEntityPtr& e, bool included, bool excluded, const Matcher& include, const Matcher& exclude,
                  bool usePreselection) {
+    // An entity that is not a file (a site's cookies, a network) is matched by the value it shows.
     std::string path = BVResultPrinter::entityPath(e);
-    included = include.matches(path) || included;
-    excluded = exclude.matches(path) || excluded;
+    std::string matched = path.empty() ? e->value()->description() : path;
+    included = include.matches(matched) || included;
+    excluded = exclude.matches(matched) || excluded;
     auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e);
     auto children = tree ? tree->children() : std::vector<BVEntityPtr>{};
     if (children.empty()) {

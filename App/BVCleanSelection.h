@@ -1,6 +1,6 @@
 // BVCleanSelection: what `brenvik clean` removes. Starting from the preselection of a scan (or
 // from nothing, for a module of the user's own files), an --include glob adds entities whose
-// path (or an ancestor's path) matches, and an --exclude glob drops them the same way; excludes
+// path (or an ancestor's path; for an entity that is not a file, the value it shows) matches, and an --exclude glob drops them the same way; excludes
 // win. A tree whose every entity is selected is removed as a whole; otherwise its selected
 // parts are; a group that holds nothing is never selected. Globs are fnmatch patterns ("*" also
 // crosses "/") written the one way first: a leading "~" is the home, repeated slashes, "."

@@ -4,6 +4,7 @@
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
 #include "OptimizationModule/BVOptimizationModule.h"
 #include "MalwareModule/BVMalwareModule.h"
+#include "PrivacyModule/Sources/BVPrivacyModule.h"
 
 // The modules of this build, in the order `brenvik modules` lists them. Each module's
 // assembly (its tasks in order) lives in the module's own folder.
@@ -30,6 +31,17 @@ void BVRegisterModules(BVModuleRegistry& registry) {
                          {"BVTrashBinScanIdentifierMail", "mail-trashes"},
                          {"BVTrashBinScanIdentifierPhotos", "photos-trash"},
                          {"BVTrashBinScanIdentifierTwinara", "duplicates-album"}}});
+    registry.addModule({"privacy", "Privacy", BVSmartScanSection::Protection,
+                        [](const BVEnvironment& environment) { return BVPrivacyModule::scanTasks(environment); },
+                        [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVPrivacyModule::cleanTasks(chosen); },
+                        false, "Privacy",
+                        {{"BVPrivacyModuleScanIdentifierFinderItems", "recent-items"},
+                         {"BVPrivacyModuleScanIdentifierPreferredNetworks", "wifi-networks"},
+                         {"BVPrivacyModuleScanIdentifierSkype", "chat"},
+                         {"BVPrivacyModuleScanIdentifierSafari", "safari"},
+                         {"BVPrivacyModuleScanIdentifierChrome", "chrome"},
+                         {"BVPrivacyModuleScanIdentifierChromium", "chromium"},
+                         {"BVPrivacyModuleScanIdentifierFirefox", "firefox"}}});
     registry.addModule({"large-files", "Large & Old Files", BVSmartScanSection::None, BVLargeAndOldFilesScanTasks, {}, true,
                         "LargeAndOldFiles", {{"BVLAOFScanIdentifierMain", "large-files"}}});
     registry.addModule({"malware", "Malware Removal", BVSmartScanSection::Protection,

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 
 #include "Foundation/BVFileIO.h"
@@ -62,6 +63,20 @@ std::string readLink(const std::string& path) {
     return target;
 }
 
+// The parent's process number from /proc/PID/stat ("PID (COMM) STATE PPID ..."; the name may
+// hold spaces and parentheses, so the fields are counted after its last ")"); 0 when unknown.
+long parentOf(const std::string& procRoot, const char* pid) {
+    std::ifstream file(procRoot + "/" + pid + "/stat");
+    std::string stat;
+    std::getline(file, stat);
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos || close + 4 > stat.size()) return 0;
+    const char* fields = stat.c_str() + close + 2;  // the state letter
+    char* end = nullptr;
+    long ppid = std::strtol(fields + 1, &end, 10);
+    return end == fields + 1 ? 0 : ppid;
+}
+
 }  // namespace
 
 BVProcWorkspace::BVProcWorkspace(std::vector<BVApplicationExecutables> applications, std::string procRoot)
@@ -88,6 +103,11 @@ std::vector<BVRunningApplicationPtr> BVProcWorkspace::runningApplications() {
         std::string executable = readLink(procRoot_ + "/" + d->d_name + "/exe");
         if (executable.empty()) continue;
         std::string name = BVFileIO::lastPathComponent(executable);
+        // A helper the application started from its own program (a browser's content and
+        // renderer processes) is part of it, not an application of its own: it goes when its
+        // parent goes, and relaunching it would start the application once per helper.
+        if (long parent = parentOf(procRoot_, d->d_name); parent > 0 && readLink(procRoot_ + "/" + std::to_string(parent) + "/exe") == executable)
+            continue;
         for (const auto& app : applications()) {
             bool matches = false;
             for (const auto& e : app.executables)

@@ -1,6 +1,7 @@
 // BVProcWorkspace: running applications read from /proc. A process is an application when
 // its executable (/proc/PID/exe) is one of a known application's executables, by full path or
-// by file name. Terminating sends SIGTERM; termination is observed through a pidfd, woken by
+// by file name, and its parent does not run the same executable (a helper process a browser
+// starts from its own program belongs to its parent application). Terminating sends SIGTERM; termination is observed through a pidfd, woken by
 // the kernel (no polling), so a reused process number is never mistaken for the application.
 // Relaunching starts the executable again in a new session, detached. Safe from any thread.
 #pragma once

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "Foundation/BVPlistCodec.h"
 #include "KnowledgeBase/FMEncryptedDatabase.h"
 
 namespace {
@@ -54,8 +55,10 @@ bool write(FMDatabase& db, const std::string& version, const std::vector<BVTypeR
                 return false;
             continue;
         }
-        if (!db.executeUpdate("INSERT INTO Item (ItemType, Value, IsRegEx, Scanner) VALUES (?, ?, ?, ?)",
-                              {rule.itemType, rule.value, int64_t(rule.isRegex ? 1 : 0), int64_t(rule.scanner)}))
+        BVValue additionalInfo;
+        if (rule.additionalInfo) additionalInfo = BVValue(BVData{BVPlistCodec::encode(*rule.additionalInfo)});
+        if (!db.executeUpdate("INSERT INTO Item (ItemType, Value, IsRegEx, Scanner, AdditionalInfo) VALUES (?, ?, ?, ?, ?)",
+                              {rule.itemType, rule.value, int64_t(rule.isRegex ? 1 : 0), int64_t(rule.scanner), additionalInfo}))
             return false;
         int64_t record = db.lastInsertRowId();
         if (rule.fileType && !db.executeUpdate("INSERT INTO FileNote (File, Type) VALUES (?, ?)", {record, *rule.fileType}))

@@ -108,10 +108,28 @@ bool parseRules(const std::string& text, const std::string& origin, std::vector<
     int number = 0;
     BVRuleRecord context;
     bool haveType = false;
+    // The stored statement whose "|" lines are being read, as an index into `rules`.
+    std::optional<size_t> statement;
+    std::string statementText;
+    auto finishStatement = [&]() {
+        if (!statement) return true;
+        if (statementText.empty()) return fail(error, origin, number, "the statement " + rules[*statement].value + " has no text");
+        rules[*statement].additionalInfo = BVValue(BVDictionary{{"BVPrivacyQueryFormat", BVValue(statementText)}});
+        statement.reset();
+        statementText.clear();
+        return true;
+    };
     while (std::getline(lines, raw)) {
         ++number;
         std::string line = trim(raw);
+        if (!line.empty() && line[0] == '|') {
+            if (!statement) return fail(error, origin, number, "a '|' line outside a statement");
+            if (!statementText.empty()) statementText += '\n';
+            statementText += trim(line.substr(1));
+            continue;
+        }
         if (line.empty() || line[0] == '#') continue;
+        if (!finishStatement()) return false;
         size_t colon = line.find(':');
         std::string word = line.substr(0, line.find(' '));
         if (word == "path" || word == "regex") {
@@ -142,6 +160,23 @@ bool parseRules(const std::string& text, const std::string& origin, std::vector<
             std::string message;
             if (!parseMalwareRule(word, trim(rest.substr(0, separator)), *family, message))
                 return fail(error, origin, number, message);
+            continue;
+        }
+        if (word == "statement") {
+            std::string rest = line.substr(word.size());
+            size_t separator = rest.find(" -- ");
+            if (separator == std::string::npos || trim(rest.substr(separator + 4)).empty())
+                return fail(error, origin, number, "the statement has no reason (' -- why')");
+            if (!haveType || context.itemType != 11) return fail(error, origin, number, "a statement outside 'type: stored-statement'");
+            if (context.bundleID.empty()) return fail(error, origin, number, "a statement outside an 'app:' section");
+            BVRuleRecord rule = context;
+            rule.value = trim(rest.substr(0, separator));
+            rule.reason = trim(rest.substr(separator + 4));
+            rule.origin = origin + ":" + std::to_string(number);
+            if (rule.value.empty() || rule.value.find(' ') != std::string::npos)
+                return fail(error, origin, number, "a statement's key is one word");
+            rules.push_back(std::move(rule));
+            statement = rules.size() - 1;
             continue;
         }
         if (word == "executable") {
@@ -204,7 +239,7 @@ bool parseRules(const std::string& text, const std::string& origin, std::vector<
             return fail(error, origin, number, "unknown setting " + key);
         }
     }
-    return true;
+    return finishStatement();
 }
 
 bool parseTypes(const std::string& text, const std::string& origin, std::vector<BVTypeRecord>& types, std::string* error) {

@@ -10,6 +10,9 @@
 //   regex ~/\.cache/[^/]+\.lock -- why this rule exists
 //   executable /usr/lib/firefox/firefox -- a program file that is the current app (a full path,
 //                              or a bare name matched against a process's file name)
+//   statement PrivacyFirefoxCookiesQuery -- why   a stored statement (type stored-statement,
+//   | SELECT id, host FROM moz_cookies           inside an app: section): its key, then its
+//   | ORDER BY host                              text on the "|" lines below, joined by newlines
 //
 // Malware families and their rules (the malware tables) use their own statements:
 //
@@ -35,6 +38,8 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVValue.h"
+
 struct BVRuleRecord {
     int64_t itemType = 3;
     std::string value;
@@ -47,6 +52,8 @@ struct BVRuleRecord {
     // An executable of the current app rather than an item rule: it goes to the table that
     // maps bundle identifiers to the programs that are running instances of them.
     bool isExecutable = false;
+    // The item's AdditionalInfo (a stored statement's {"BVPrivacyQueryFormat": text}).
+    std::optional<BVValue> additionalInfo;
 };
 
 struct BVTypeRecord {

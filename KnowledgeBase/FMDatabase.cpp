@@ -11,17 +11,22 @@ FMDatabase::FMDatabase(std::string path) : path_(std::move(path)) {}
 
 FMDatabase::~FMDatabase() { close(); }
 
-bool FMDatabase::openWithFlags(int flags) {
+bool FMDatabase::openWithFlags(int flags, const std::string& vfs) {
     if (db_) return true;
     const std::string& file = path_.empty() ? std::string(":memory:") : path_;
-    int rc = sqlite3_open_v2(file.c_str(), &db_, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
+    int rc = sqlite3_open_v2(file.c_str(), &db_, flags | SQLITE_OPEN_FULLMUTEX, vfs.empty() ? nullptr : vfs.c_str());
     if (rc != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;
         return false;
     }
-    sqlite3_busy_timeout(db_, 2000);
+    sqlite3_busy_timeout(db_, busyTimeoutMilliseconds_);
     return true;
+}
+
+void FMDatabase::setMaxBusyRetryTimeInterval(double seconds) {
+    busyTimeoutMilliseconds_ = seconds <= 0 ? 0 : int(seconds * 1000);
+    if (db_) sqlite3_busy_timeout(db_, busyTimeoutMilliseconds_);
 }
 
 bool FMDatabase::open() { return openWithFlags(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); }
@@ -143,6 +148,11 @@ bool FMDatabase::executeUpdate(const std::string& sql, const FMArguments& argume
     return rc == SQLITE_DONE || rc == SQLITE_ROW;
 }
 
+bool FMDatabase::executeStatements(const std::string& sql) {
+    if (!db_) return false;
+    return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
 std::optional<std::string> FMDatabase::stringForQuery(const std::string& sql, const FMArguments& arguments) {
     auto rows = executeQuery(sql, arguments);
     if (!rows || !rows->next() || rows->columnIndexIsNull(0)) return std::nullopt;
@@ -162,6 +172,12 @@ int64_t FMDatabase::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
 int FMDatabase::lastErrorCode() const { return db_ ? sqlite3_errcode(db_) : SQLITE_MISUSE; }
 
 std::string FMDatabase::lastErrorMessage() const { return db_ ? sqlite3_errmsg(db_) : "not open"; }
+
+std::optional<BVError> FMDatabase::lastError() const {
+    int code = lastErrorCode();
+    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return std::nullopt;
+    return BVError::withDescription("FMDatabase", code, lastErrorMessage());
+}
 
 std::string sqlEscapedString(const std::string& text) {
     std::string out;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/BVError.h"
 #include "Foundation/BVValue.h"
 #include "KnowledgeBase/FMResultSet.h"
 
@@ -34,6 +35,12 @@ public:
     bool open();
     // Opens without creating the file.
     bool openReadWriteExisting();
+    // Opens with SQLite's open flags and, when given, a VFS by name ("unix-none" reads without
+    // taking file locks).
+    bool openWithFlags(int flags, const std::string& vfs = {});
+    // How long a statement waits for another connection's lock before it fails with
+    // SQLITE_BUSY; 0 fails at once. Applies now and to later opens (2 seconds by default).
+    void setMaxBusyRetryTimeInterval(double seconds);
     bool close();
     bool isOpen() const { return db_ != nullptr; }
     // True when a statement on the schema succeeds.
@@ -48,6 +55,9 @@ public:
 
     // Runs a statement that returns no rows; answers success.
     bool executeUpdate(const std::string& sql, const FMArguments& arguments = {});
+    // Runs every statement of `sql` in order (no arguments, rows ignored), stopping at the first
+    // that fails; answers success.
+    bool executeStatements(const std::string& sql);
     // Runs a query; none when it cannot be prepared or an argument cannot be bound.
     FMResultSetPtr executeQuery(const std::string& sql, const FMArguments& arguments = {});
     // The first column of the first row, or none.
@@ -61,11 +71,13 @@ public:
 
     int lastErrorCode() const;
     std::string lastErrorMessage() const;
+    // The last error as an error value (domain "FMDatabase", SQLite's result code, its message);
+    // none when the last call succeeded.
+    std::optional<BVError> lastError() const;
 
 private:
     sqlite3_stmt* prepare(const std::string& sql, bool& cached, std::shared_ptr<bool>& inUse);
     bool bind(sqlite3_stmt* statement, const FMArguments& arguments);
-    bool openWithFlags(int flags);
 
     struct Cached {
         sqlite3_stmt* statement = nullptr;
@@ -73,6 +85,7 @@ private:
     };
     std::string path_;
     sqlite3* db_ = nullptr;
+    int busyTimeoutMilliseconds_ = 2000;
     bool inTransaction_ = false;
     std::map<std::string, Cached> statements_;
 };

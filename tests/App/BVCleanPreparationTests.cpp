@@ -34,6 +34,27 @@ TEST(BVCleanPreparation, QuitsWhatBlocksTheCleanAndRelaunchesIt) {
     for (const auto& a : workspace->runningApplications()) a->terminate();
 }
 
+TEST(BVCleanPreparation, HelpersStartedFromTheApplicationsProgramGoWithItAndItIsRelaunchedOnce) {
+    BVTemporaryFolder t;
+    BVTestApplicationProcess browser(t, "example-tabbed-browser", false, true);
+    ASSERT_EQ(browser.helpers().size(), 1u);
+    pid_t helper = browser.helpers()[0];
+    auto workspace = std::make_shared<BVProcWorkspace>(std::vector<BVApplicationExecutables>{{"org.example.Tabbed", {"example-tabbed-browser"}}});
+    auto preparation = BVCleanPreparation::create(workspace, {BVRemovalDependency::dependencyOnApplication("org.example.Tabbed")});
+
+    auto blocking = preparation->blockingApplications();
+    ASSERT_EQ(blocking.size(), 1u);  // the helper runs the same program but is no application of its own
+    EXPECT_EQ(blocking[0]->processIdentifier(), browser.pid);
+    EXPECT_TRUE(preparation->quit(blocking, 10s));
+    EXPECT_TRUE(BVEventually([&] { return ::kill(helper, 0) != 0; })) << "the helper ends with its application";
+
+    preparation->relaunch();
+    ASSERT_TRUE(BVEventually([&] { return browser.launches() == 2; }));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(browser.launches(), 2u);  // once, not once per process that ran the program
+    for (const auto& a : workspace->runningApplications()) a->terminate();
+}
+
 TEST(BVCleanPreparation, AnApplicationThatRefusesKeepsItsDependencies) {
     BVTemporaryFolder t;
     BVTestApplicationProcess stubborn(t, "stubborn-mail", true);

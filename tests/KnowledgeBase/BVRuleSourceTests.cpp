@@ -52,6 +52,11 @@ TEST(BVRuleSource, MistakesAreErrorsNamingTheLine) {
         "type: protected\nsomething else\n",
         "executable firefox -- outside any app section\n",
         "app: Firefox | org.mozilla.firefox\nexecutable firefox\n",
+        "type: stored-statement\nstatement Key -- outside any app section\n| SELECT 1\n",
+        "type: protected\napp: F | f\nstatement Key -- not a stored-statement section\n| SELECT 1\n",
+        "type: stored-statement\napp: F | f\nstatement Key -- has no text\npath ~/x -- next rule\n",
+        "type: stored-statement\napp: F | f\nstatement Two words -- the key is one word\n| SELECT 1\n",
+        "type: stored-statement\napp: F | f\n| SELECT 1 -- a text line before any statement\n",
     };
     for (const char* text : bad) {
         std::vector<BVRuleRecord> rules;
@@ -138,4 +143,27 @@ TEST(BVRuleSource, MalwareMistakesAreErrors) {
     std::vector<BVRuleRecord> rules;
     std::string error;
     EXPECT_FALSE(BVRuleSource::parseRules(family, "bad.rules", rules, &error));
+}
+
+TEST(BVRuleSource, StatementsCarryTheirTextInAdditionalInfo) {
+    const char* text =
+        "type: stored-statement\n"
+        "app: Firefox | org.mozilla.firefox\n"
+        "statement PrivacyFirefoxCookiesQuery -- the cookies\n"
+        "|   SELECT id, host\n"
+        "# a comment inside does not end it\n"
+        "| FROM moz_cookies\n"
+        "statement Last -- at the end of the file\n"
+        "| DELETE FROM t WHERE id IN (%1$@)\n";
+    std::vector<BVRuleRecord> rules;
+    std::string error;
+    ASSERT_TRUE(BVRuleSource::parseRules(text, "p.rules", rules, &error)) << error;
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(rules[0].itemType, 11);
+    EXPECT_EQ(rules[0].value, "PrivacyFirefoxCookiesQuery");
+    EXPECT_EQ(rules[0].bundleID, "org.mozilla.firefox");
+    ASSERT_TRUE(rules[0].additionalInfo);
+    EXPECT_EQ((*rules[0].additionalInfo)["BVPrivacyQueryFormat"].stringValue(), "SELECT id, host\nFROM moz_cookies");
+    ASSERT_TRUE(rules[1].additionalInfo);
+    EXPECT_EQ((*rules[1].additionalInfo)["BVPrivacyQueryFormat"].stringValue(), "DELETE FROM t WHERE id IN (%1$@)");
 }
