@@ -1,6 +1,7 @@
 #include "App/BVResultPrinter.h"
 
 #include "App/BVSortOrder.h"
+#include "ScanningService/CoreScanning/BVDisplayNamedEntity.h"
 #include "ScanningService/CoreScanning/BVEntityDetails.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
@@ -67,6 +68,7 @@ std::string entityPath(const BVEntityPtr& entity) {
 std::string displayValue(const BVEntityPtr& entity, const BVPaths& paths) {
     std::string path = entityPath(entity);
     if (!path.empty()) return paths.abbreviateHome(path);
+    if (auto named = dynamic_cast<const BVDisplayNamedEntity*>(entity.get())) return named->displayName();
     return entity->value()->description();
 }
 

@@ -1,9 +1,17 @@
 #include "PrivacyModule/Sources/BVPrivacyGroupModel.h"
 
+#include "Foundation/BVLocalizedStrings.h"
 #include "ScanningService/CoreScanning/BVModelCleanTask.h"
 
 BVPrivacyGroupModel::BVPrivacyGroupModel(const std::string& identifier)
     : BVTreeEntity(BVValueObject::with(BVValue(identifier)), 0, false) {}
+
+std::string BVPrivacyGroupModel::displayName() const {
+    static const std::string prefix = "BVPrivacyModuleScanIdentifier";
+    std::string id = identifier();
+    std::string kind = id.rfind(prefix, 0) == 0 ? id.substr(prefix.size()) : id;
+    return BVLocalizedString("Privacy", "Kind." + kind, id);
+}
 
 void BVPrivacyGroupModel::adoptEntries() {
     auto self = std::static_pointer_cast<BVPrivacyGroupModel>(shared_from_this());

@@ -10,15 +10,18 @@
 
 #include "PrivacyModule/Sources/BVPrivacyModels.h"
 #include "ScanningService/CoreScanning/BVCleanTask.h"
+#include "ScanningService/CoreScanning/BVDisplayNamedEntity.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 
-class BVPrivacyGroupModel : public BVTreeEntity {
+class BVPrivacyGroupModel : public BVTreeEntity, public BVDisplayNamedEntity {
     BV_ENTITY_CLASS(BVPrivacyGroupModel)
 public:
     explicit BVPrivacyGroupModel(const std::string& identifier);
     BVPrivacyGroupModel(BVObjectPtr value, uint64_t size, bool autoselected) : BVTreeEntity(std::move(value), size, autoselected) {}
 
     std::string identifier() const { return value()->description(); }
+    // The kind in words from the module's string table ("Cookies"); the identifier without one.
+    std::string displayName() const override;
     std::vector<BVEntityPtr> entries() const { return children(); }
     // Makes this group the group of each of its entries.
     void adoptEntries();

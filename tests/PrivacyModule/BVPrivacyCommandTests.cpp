@@ -32,6 +32,10 @@ TEST(BVPrivacyCommand, EachLayoutListsTheTasksItHasInTheModulesOrder) {
     EXPECT_EQ(identifiers(*document, "displayName")[1], "Remembered Wi-Fi networks");
     EXPECT_NE(run.out.find("\"report.odt\""), std::string::npos);
     EXPECT_NE(run.out.find("\"www.example.com (2 pages)\""), std::string::npos);
+    // The text names the kinds in words; identifiers stay in the JSON.
+    auto text = BVRunBrenvik({"scan", "privacy", "--home", linux.home(), "--layout", "linux", "--no-progress"});
+    EXPECT_NE(text.out.find("[ ] Browsing history\n"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("BVPrivacyModuleScanIdentifier"), std::string::npos) << text.out;
 
     BVPrivacyHome macos(BVLayout::macos);
     macos.make({"safari", "skype", "firefox"});
