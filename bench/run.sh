@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Benchmarks against peers, side by side in one run, on generated fixtures.
-#   bench/run.sh [sizer|removal|junk|large-files]   (default: every benchmark)
+#   bench/run.sh [sizer|removal|junk|large-files|malware]   (default: every benchmark)
 # Environment: BENCH_RUNS (default 7), BENCH_REMOVAL_RUNS (default 5), BENCH_REMOVAL_KINDS
-# ("data empty"), BENCH_FIXTURES (default bench/out), BENCH_FILES.
+# ("data empty"), BENCH_FIXTURES (default bench/out), BENCH_FILES, BENCH_MALWARE_RUNS (default 3),
+# BENCH_MALWARE_FILES (default 100000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/release/bin}
@@ -160,12 +161,57 @@ bench_large_files() {
   awk -v a="$ma" -v l="$ml" -v b="$mb" -v c="$mc" 'BEGIN {printf "large-files: ratio to find: %.2fx (whole tree %.2fx); to fd: %.2fx (whole tree %.2fx); target at most 0.50x find\n", a/b, l/b, a/c, l/c}'
 }
 
+# The malware scan's hash rules: a home of BENCH_MALWARE_FILES ordinary files and a few hundred
+# large files whose sizes rules have, 10,000 hash rules imported into the home's knowledge base.
+# Side by side: sha256sum over exactly the files whose size some rule has (the bytes the scan
+# must read), and clamscan given the same signatures over the same folder (the same findings).
+# clamscan's status is 1 when it found something, which is what it is asked to do here.
+clamscan_found() { clamscan "$@" || [ $? -eq 1 ]; }
+
+bench_malware() {
+  local files=${BENCH_MALWARE_FILES:-100000} runs=${BENCH_MALWARE_RUNS:-3}
+  local dir="$OUT/malware-$files"
+  if [ ! -f "$dir/.complete" ]; then
+    rm -rf "$dir"
+    python3 bench/make-malware-fixture.py --files "$files" "$dir" >&2
+    "$BIN/brenvik" kb import-signatures "$dir/signatures.hsb" --home "$dir/home" --layout linux >/dev/null
+    touch "$dir/.complete"
+  fi
+  local home="$dir/home" root="$dir/root"
+  command -v clamscan >/dev/null || { echo "malware: clamscan is missing (scripts/install-deps installs clamav)" >&2; return 1; }
+  local ours theirs expected
+  ours=$("$BIN/brenvik" scan malware --json --home "$home" --root "$root" --layout linux --no-progress |
+    python3 -c 'import json,sys; d=json.load(sys.stdin); print("\n".join(sorted(i["path"] for r in d["results"] for i in r["items"])))')
+  theirs=$(clamscan_found --no-summary --infected -d "$dir/signatures.hsb" -r "$home/Downloads" | sed 's/: [^:]* FOUND$//' | sort)
+  expected=$(cat "$dir/expected.txt")
+  if [ "$ours" != "$expected" ] || [ "$theirs" != "$expected" ]; then
+    echo "malware: findings differ: ours [$ours] clamscan [$theirs] expected [$expected]" >&2
+    return 1
+  fi
+  local bytes
+  bytes=$(xargs -d '\n' stat -c %s < "$dir/candidates.txt" | awk '{s += $1} END {print s}')
+  echo "malware: $files files, $(wc -l < "$dir/candidates.txt") of a rule's size ($((bytes / 1048576)) MiB), $(grep -c . "$dir/expected.txt") real matches, 10000 rules; findings equal"
+  local a=() b=() c=()
+  for _ in $(seq "$runs"); do  # alternate, so all see the same cache state and load
+    a+=("$(time_once "$BIN/brenvik" scan malware --json --home "$home" --root "$root" --layout linux --no-progress)")
+    b+=("$(time_once xargs -d '\n' sha256sum < "$dir/candidates.txt")")
+    c+=("$(time_once clamscan_found --no-summary --infected -d "$dir/signatures.hsb" -r "$home/Downloads")")
+  done
+  local ma mb mc
+  ma=$(printf '%s\n' "${a[@]}" | median)
+  mb=$(printf '%s\n' "${b[@]}" | median)
+  mc=$(printf '%s\n' "${c[@]}" | median)
+  echo "malware: median of $runs runs: brenvik ${ma} ms (the whole scan), sha256sum ${mb} ms (the candidates only), clamscan ${mc} ms"
+  awk -v a="$ma" -v b="$mb" -v c="$mc" -v n="$bytes" 'BEGIN {printf "malware: throughput over the candidate bytes: brenvik %.0f MB/s, sha256sum %.0f MB/s: %.2fx (target at least 3x); clamscan takes %.2fx our time\n", n/a/1000, n/b/1000, b/a, c/a}'
+}
+
 which=${1:-all}
 case "$which" in
   sizer) bench_sizer ;;
   removal) bench_removal ;;
   junk) bench_junk ;;
   large-files) bench_large_files ;;
-  all) bench_sizer; bench_removal; bench_junk; bench_large_files ;;
+  malware) bench_malware ;;
+  all) bench_sizer; bench_removal; bench_junk; bench_large_files; bench_malware ;;
   *) echo "unknown benchmark: $which" >&2; exit 2 ;;
 esac
