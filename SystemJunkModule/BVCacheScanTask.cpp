@@ -89,7 +89,8 @@ BVScanResultPtr BVCacheScanTask::scan() {
             if (progress_->isCancelled()) break;
             progress_->addUnitsCount(1);
             progress_->setPath(path);
-            if (auto sequence = deepSearchModel(path, filter)) items.push_back(sequence);
+            if (auto sequence = BVSystemJunk::folderContentsModel(*fileManager_, path, filter, knowledgeBase_, performer_, progress_))
+                items.push_back(sequence);
             continue;
         }
         const auto& size = sizes[nextPlain++];
@@ -97,19 +98,4 @@ BVScanResultPtr BVCacheScanTask::scan() {
         items.push_back(BVSystemJunk::fileModel(path, *size, knowledgeBase_));
     }
     return BVScanResult::resultWithIdentifier(identifier(), items);
-}
-
-BVEntityPtr BVCacheScanTask::deepSearchModel(const std::string& path, const BVPredicatePtr& filter) {
-    auto sequence = BVFileURLSequenceModel::sequenceWithPath(path, knowledgeBase_->shouldSelectItem(path));
-    BVSystemJunk::attachIgnoreStrategy(sequence, knowledgeBase_, path);
-    sequence->setRemovalDependenciesFetcher(BVRemovalDependenciesFetcherWithBase(knowledgeBase_, path));
-    std::vector<std::string> inner;
-    for (const auto& child : BVSystemJunk::searchedFolderContents(*fileManager_, path, progress_))
-        if (!filter->shouldIgnoreObject(child)) inner.push_back(child);
-    // The inner items are measured like the folder's own children, but are not units of work.
-    auto sizes = BVSystemJunk::itemSizes(*fileManager_, inner, performer_, progress_, false);
-    for (size_t i = 0; i < inner.size(); ++i)
-        if (sizes[i]) sequence->addChild(BVSystemJunk::fileModel(inner[i], *sizes[i], knowledgeBase_));
-    if (sequence->files().empty()) return nullptr;
-    return sequence;
 }

@@ -34,9 +34,6 @@ protected:
     const std::shared_ptr<BVComputableProgress>& computableProgress() const { return progress_; }
 
 private:
-    // The folder's own children as one sequence; none when nothing in it is offered.
-    BVEntityPtr deepSearchModel(const std::string& path, const BVPredicatePtr& filter);
-
     std::optional<std::string> cachesDirectory_;
     BVFileManagerPtr fileManager_;
     std::shared_ptr<BVComputableProgress> progress_ = BVComputableProgress::create();

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "ScanningService/CoreScanning/BVEnvironmentServices.h"
+#include "SystemJunkModule/BVApplicationFolderCachesScanTask.h"
 #include "SystemJunkModule/BVCacheScanTask.h"
 #include "SystemJunkModule/BVCachesContext.h"
 #include "SystemJunkModule/BVDropboxCacheScanTask.h"
@@ -69,7 +70,8 @@ std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment) {
     return std::make_shared<BVCachesCompoundTask>(
         "BVSystemJunkScanIdentifierUserCachesCompound", BVEnvironmentServices::knowledgeBase(environment, BVScannerUserCaches),
         std::vector<BVScanTaskPtr>{BVUserCachesScanTask::task(environment), BVDarwinUserCachesScanTask::task(environment),
-                                   BVSandboxContainersCachesScanTask::task(environment)},
+                                   BVSandboxContainersCachesScanTask::task(environment),
+                                   BVApplicationFolderCachesScanTask::task(environment)},
         std::map<std::string, BVScanTaskPtr>{{"com.getdropbox.dropbox", BVDropboxCacheScanTask::task(environment)},
                                              {"com.spotify.client", BVSpotifyCacheScanTask::task(environment)}},
         environment.paths->sandboxContainer());

@@ -36,8 +36,9 @@ namespace BVSystemCachesCompoundTask {
 std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment);
 }
 
-// The user caches (scanner 10): user caches, the Darwin cache folder and the sandbox
-// containers' caches, then the Dropbox and Spotify caches in their own groups.
+// The user caches (scanner 10): user caches, the Darwin cache folder, the sandbox containers'
+// caches and the caches kept in applications' own folders, then the Dropbox and Spotify caches
+// in their own groups.
 namespace BVUserCachesCompoundTask {
 std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment);
 }

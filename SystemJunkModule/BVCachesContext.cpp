@@ -34,6 +34,11 @@ std::optional<std::string> BVCachesContext::groupIdentifier(const std::string& p
 }
 
 void BVCachesContext::addItem(const BVEntityPtr& item) {
+    // A task that knows the applications hands its items already grouped.
+    if (auto grouped = std::dynamic_pointer_cast<BVCacheGroupModel>(item)) {
+        for (const auto& child : grouped->children()) addItem(child, grouped->identifier());
+        return;
+    }
     auto identifier = groupIdentifier(entityPath(item));
     if (identifier) addItem(item, *identifier);
 }

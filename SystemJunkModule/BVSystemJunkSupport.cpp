@@ -77,6 +77,23 @@ std::vector<std::optional<uint64_t>> itemSizes(const BVFileManager& fileManager,
     return sizes;
 }
 
+std::shared_ptr<BVFileURLSequenceModel> folderContentsModel(const BVFileManager& fileManager, const std::string& folder,
+                                                            const BVPredicatePtr& filter, const BVJunkKnowledgeBasePtr& knowledgeBase,
+                                                            const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
+                                                            const std::shared_ptr<BVComputableProgress>& progress) {
+    auto sequence = BVFileURLSequenceModel::sequenceWithPath(folder, knowledgeBase->shouldSelectItem(folder));
+    attachIgnoreStrategy(sequence, knowledgeBase, folder);
+    sequence->setRemovalDependenciesFetcher(BVRemovalDependenciesFetcherWithBase(knowledgeBase, folder));
+    std::vector<std::string> inner;
+    for (const auto& child : searchedFolderContents(fileManager, folder, progress))
+        if (!filter->shouldIgnoreObject(child)) inner.push_back(child);
+    auto sizes = itemSizes(fileManager, inner, performer, progress, false);
+    for (size_t i = 0; i < inner.size(); ++i)
+        if (sizes[i]) sequence->addChild(fileModel(inner[i], *sizes[i], knowledgeBase));
+    if (sequence->files().empty()) return nullptr;
+    return sequence;
+}
+
 std::vector<std::string> searchedFolderContents(const BVFileManager& fileManager, const std::string& folder,
                                                 const std::shared_ptr<BVComputableProgress>& progress) {
     if (progress) {

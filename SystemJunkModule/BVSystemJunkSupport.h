@@ -16,6 +16,7 @@
 #include "ScanningService/CoreScanning/BVFileModel.h"
 #include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
+#include "ScanningService/CoreScanning/Predicates/BVPredicate.h"
 
 class BVPrivilegedOperationsPerformer;
 using BVJunkKnowledgeBasePtr = std::shared_ptr<BVKnowledgeBaseWrapper>;
@@ -49,6 +50,14 @@ uint64_t itemSize(const BVFileManager& fileManager, const std::string& path,
 std::vector<std::optional<uint64_t>> itemSizes(const BVFileManager& fileManager, const std::vector<std::string>& paths,
                                                const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
                                                const std::shared_ptr<BVComputableProgress>& progress, bool countsUnits = true);
+
+// A deep-searched folder: its own children (those `filter` does not ignore, measured as
+// itemSizes does without counting units) as one sequence, preselected and ignorable like a file
+// entity; none when nothing in it is offered. Removing the sequence's files keeps the folder.
+std::shared_ptr<BVFileURLSequenceModel> folderContentsModel(const BVFileManager& fileManager, const std::string& folder,
+                                                            const BVPredicatePtr& filter, const BVJunkKnowledgeBasePtr& knowledgeBase,
+                                                            const std::shared_ptr<BVPrivilegedOperationsPerformer>& performer,
+                                                            const std::shared_ptr<BVComputableProgress>& progress);
 
 // The children of a folder a scanner searches (full paths, sorted); none when it cannot be
 // listed. A folder refused because a link or a mount is in its way (a cache the user keeps on
