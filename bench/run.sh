@@ -93,30 +93,41 @@ bench_removal() {
 }
 
 # The System Junk scan of the macos fixture against du of the same cache and log folders.
-bench_junk() {
-  local home root folders=() scanned theirs
-  home=$(fixture macos)
-  root="$OUT/empty-root"; mkdir -p "$root"
-  local scan=("$BIN/brenvik" scan system-junk --json --home "$home" --root "$root" --layout macos --no-progress)
-  # The folders the scan reads: the caches and logs, and every container's caches and logs.
-  for f in "$home/Library/Caches" "$home/Library/Logs" "$home"/Library/Containers/*/Data/Library/Caches \
-           "$home"/Library/Containers/*/Data/Library/Logs; do
-    [ -d "$f" ] && folders+=("$f")
+bench_junk() {  # the whole System Junk scan of each layout's fixture against du of the folders it measures
+  local layout
+  for layout in macos linux; do
+    local home root folders=() scanned theirs
+    home=$(fixture "$layout")
+    root="$OUT/empty-root"; mkdir -p "$root"
+    local scan=("$BIN/brenvik" scan system-junk --json --home "$home" --root "$root" --layout "$layout" --no-progress)
+    # The folders whose contents the scan measures: the caches and logs, every container's caches
+    # and logs, and on macos the developer tools' build products. The folders it only looks
+    # through for caches kept elsewhere (the applications' own folders) are not counted for du.
+    if [ "$layout" = macos ]; then
+      for f in "$home/Library/Caches" "$home/Library/Logs" "$home"/Library/Containers/*/Data/Library/Caches \
+               "$home"/Library/Containers/*/Data/Library/Logs "$home/Library/Developer/Xcode/DerivedData"; do
+        [ -d "$f" ] && folders+=("$f")
+      done
+    else
+      for f in "$home/.cache" "$home/.local/state" "$home"/.var/app/*/cache "$home"/.var/app/*/.local/state; do
+        [ -d "$f" ] && folders+=("$f")
+      done
+    fi
+    "${scan[@]}" >/dev/null  # once first: the scan's own log file exists from here on
+    scanned=$("${scan[@]}" | python3 -c 'import json,sys; print(sum(r["size"] for r in json.load(sys.stdin)["results"]))')
+    theirs=$(du -cs --block-size=1 "${folders[@]}" | tail -1 | cut -f1)
+    echo "junk ($layout): ${#folders[@]} folders; scan offers $scanned bytes, du counts $theirs bytes (the scan leaves out small logs, .DS_Store files and the folders themselves)"
+    local a=() b=()
+    for _ in $(seq "$RUNS"); do  # alternate, so both see the same cache state and load
+      a+=("$(time_once "${scan[@]}")")
+      b+=("$(time_once du -s --block-size=1 "${folders[@]}")")
+    done
+    local ma mb
+    ma=$(printf '%s\n' "${a[@]}" | median)
+    mb=$(printf '%s\n' "${b[@]}" | median)
+    echo "junk ($layout): median of $RUNS runs: brenvik scan system-junk --json ${ma} ms, du -s ${mb} ms"
+    awk -v a="$ma" -v b="$mb" -v l="$layout" 'BEGIN {printf "junk (%s): ratio to du: %.2fx; target at most 0.60x\n", l, a/b}'
   done
-  "${scan[@]}" >/dev/null  # once first: the scan's own log file exists from here on
-  scanned=$("${scan[@]}" | python3 -c 'import json,sys; print(sum(r["size"] for r in json.load(sys.stdin)["results"]))')
-  theirs=$(du -cs --block-size=1 "${folders[@]}" | tail -1 | cut -f1)
-  echo "junk: ${#folders[@]} folders; scan offers $scanned bytes, du counts $theirs bytes (the scan leaves out small logs, .DS_Store files and the folders themselves)"
-  local a=() b=()
-  for _ in $(seq "$RUNS"); do  # alternate, so both see the same cache state and load
-    a+=("$(time_once "${scan[@]}")")
-    b+=("$(time_once du -s --block-size=1 "${folders[@]}")")
-  done
-  local ma mb
-  ma=$(printf '%s\n' "${a[@]}" | median)
-  mb=$(printf '%s\n' "${b[@]}" | median)
-  echo "junk: median of $RUNS runs: brenvik scan system-junk --json ${ma} ms, du -s ${mb} ms"
-  awk -v a="$ma" -v b="$mb" 'BEGIN {printf "junk: ratio to du: %.2fx; target at most 1.00x\n", a/b}'
 }
 
 # The large-files scan (the walk of the home that stands in for the metadata index) against
