@@ -1,5 +1,7 @@
 #include "SystemJunkModule/BVDiskImageWalkSearch.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <algorithm>
@@ -62,7 +64,9 @@ BVMetadataSearchResult BVDiskImageWalkSearch::searchFilesWithTypes(const std::se
     };
     std::vector<Found> found;
     std::mutex mutex;
+    // Names decide: only the few files named like images are examined (statx), not every entry.
     BVDirectoryWalker walker(threads_);
+    walker.setTypesOnly(true);
     for (const auto& scope : scopes_) {
         if (shouldStop()) break;
         walker.walk(
@@ -72,9 +76,16 @@ BVMetadataSearchResult BVDiskImageWalkSearch::searchFilesWithTypes(const std::se
                 if (!S_ISREG(entry.status.stx_mode)) return true;
                 std::string type = contentTypeForName(entry.name);
                 if (type.empty() || !types.count(type)) return true;
-                Found f{entry.path(), type,
-                        {uint64_t(makedev(entry.status.stx_dev_major, entry.status.stx_dev_minor)), uint64_t(entry.status.stx_ino)},
-                        uint64_t(entry.status.stx_size), uint64_t(entry.status.stx_blocks) * 512};
+                struct statx file {}, folder {};
+                unsigned mask = STATX_TYPE | STATX_INO | STATX_SIZE | STATX_BLOCKS | STATX_MNT_ID;
+                if (::statx(entry.folderFd, entry.name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &file) != 0 ||
+                    ::statx(entry.folderFd, "", AT_EMPTY_PATH, STATX_MNT_ID, &folder) != 0 || !S_ISREG(file.stx_mode))
+                    return true;
+                // A file bind-mounted into the home belongs to another file system's tree.
+                bool otherMount = (file.stx_mask & STATX_MNT_ID) && (folder.stx_mask & STATX_MNT_ID) && file.stx_mnt_id != folder.stx_mnt_id;
+                if (otherMount) return true;
+                Found f{entry.path(), type, {uint64_t(makedev(file.stx_dev_major, file.stx_dev_minor)), uint64_t(file.stx_ino)},
+                        uint64_t(file.stx_size), uint64_t(file.stx_blocks) * 512};
                 std::lock_guard lock(mutex);
                 found.push_back(std::move(f));
                 return true;

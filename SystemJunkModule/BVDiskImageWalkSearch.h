@@ -1,6 +1,7 @@
 // BVDiskImageWalkSearch: the metadata search for disk images on linux, where there is no
 // index: a walk of the scopes (BVDirectoryWalker: links are never followed, other mounts never
-// entered) for regular files whose name ends in a disk-image extension, compared without case.
+// entered, files bind-mounted in left out) for regular files whose name ends in a disk-image
+// extension, compared without case; only files so named are examined.
 // Images in use are left out: those attached to a loop device and those a process holds open
 // (the sources are handed in, so tests can stand in for them); so are folders the pruning test
 // rejects. Items carry the path ("kMDItemPath"), the content type, the file's length

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Foundation/BVFileIO.h"
@@ -16,6 +17,7 @@
 #include "SystemJunkModule/BVUnusedDiskImagesScanTask.h"
 #include "tests/SystemJunkModule/BVSystemJunkTestSupport.h"
 #include "tests/fixtures/BVDiskSnapshot.h"
+#include "tests/fixtures/BVMountNamespace.h"
 #include "tests/fixtures/BVPlatformStoreFakes.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
 
@@ -129,4 +131,19 @@ TEST(BVUnusedDiskImagesScanTask, ListedAfterTheBrokenStartupItems) {
         EXPECT_EQ(*(at + 1), "BVSystemJunkScanIdentifierUnusedDiskImages");
         EXPECT_EQ(std::count(ids.begin(), ids.end(), "BVSystemJunkScanIdentifierUnusedDiskImages"), 1);
     }
+}
+
+TEST(BVUnusedDiskImagesScanTask, ImagesOnAnotherMountInsideTheHomeAreNotFound) {
+    BV_REQUIRE_PRIVATE_MOUNTS();
+    BVJunkFixture f;
+    BVTemporaryFolder outside;
+    f.file("Downloads/kept.iso", 10000);
+    std::string mounted = f.home() + "/usb", bound = f.file("Downloads/bound.img", 0);
+    ::mkdir(mounted.c_str(), 0755);
+    std::string why;
+    ASSERT_TRUE(BVMountTmpfs(mounted, &why)) << why;
+    f.file("usb/stick.iso", 10000);                                       // a file system of its own
+    ASSERT_TRUE(BVBindMount(outside.file("elsewhere.img", 10000), bound, &why)) << why;  // a file bind-mounted in
+    EXPECT_EQ(offered(BVUnusedDiskImagesScanTask::task(f.environment())->scan(), f.home()),
+              (std::vector<std::string>{"Downloads/kept.iso"}));
 }
