@@ -56,18 +56,20 @@ BVScanResultPtr BVUnusedDiskImagesScanTask::scan() {
     for (const auto& item : found.objects) {
         progress_->sleepThreadWhilePaused();
         if (progress_->isCancelled()) break;
-        if (!item) continue;
-        auto path = BVMetadataItemPath(*item);
+        // Every found item counts as done, offered or not, so the progress reaches its end.
+        progress_->addUnitsCount(1);
+        auto path = item ? BVMetadataItemPath(*item) : std::nullopt;
+        // An item without a path names no file that could be removed.
+        if (!path) continue;
         // What removing the file gives back: its allocated bytes where the search knows them (a
         // sparse image is far smaller on disk than its length), else its length.
         uint64_t size = item->valueForAttribute(kBVMDItemPhysicalSize) ? sizeAttribute(*item, kBVMDItemPhysicalSize)
                                                                         : sizeAttribute(*item, kBVMDItemFSSize);
-        if (path && ignored.shouldIgnoreObject(*path)) continue;
-        progress_->addUnitsCount(1);
+        if (ignored.shouldIgnoreObject(*path)) continue;
         progress_->addSize(size);
-        if (path) progress_->setPath(*path);
+        progress_->setPath(*path);
         auto model = BVEntity::model<BVMetadataItemModel>(item, size, false);
-        BVSystemJunk::attachIgnoreStrategy(model, knowledgeBase_, path.value_or(std::string()));
+        BVSystemJunk::attachIgnoreStrategy(model, knowledgeBase_, *path);
         if (auto url = model->url()) model->setRemovalDependenciesFetcher(BVRemovalDependenciesFetcherWithBase(knowledgeBase_, url->path()));
         items.push_back(model);
     }

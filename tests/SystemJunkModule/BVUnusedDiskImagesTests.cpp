@@ -102,14 +102,19 @@ TEST(BVUnusedDiskImagesScanTask, CleaningOneImageRemovesThatFileAlone) {
 
 TEST(BVUnusedDiskImagesScanTask, OffersWhatTheSearchFindsInSearchOrder) {
     BVJunkFixture f;
+    // An item without a path names nothing to remove: not offered. Other types are not asked for.
     auto search = std::make_shared<BVMemoryMetadataSearch>(std::map<std::string, std::vector<BVMetadataItemPtr>>{
-        {"com.apple.disk-image-udif", {BVMetadataItemAtPath(f.home() + "/b.dmg", 7000), BVMetadataItemAtPath("/Applications/a.dmg", 3000)}},
+        {"com.apple.disk-image-udif",
+         {BVMetadataItemAtPath(f.home() + "/b.dmg", 7000),
+          std::make_shared<BVDictionaryMetadataItem>(BVDictionary{{kBVMDItemFSSize, BVValue(uint64_t(5))}}),
+          BVMetadataItemAtPath("/Applications/a.dmg", 3000)}},
         {"public.iso-image", {BVMetadataItemAtPath(f.home() + "/c.iso", 1)}},
     });
     BVUnusedDiskImagesScanTask task(search, f.handle(BVScannerUnusedDiskImages));
     auto result = task.scan();
     EXPECT_EQ(BVItemTexts(result), (std::vector<std::string>{f.home() + "/b.dmg", "/Applications/a.dmg"}));
     EXPECT_EQ(result->size(), 10000u);  // the file-system size attribute
+    EXPECT_EQ(task.progress()->fractionCompleted(), 1.0);
     ASSERT_EQ(search->askedTypes().size(), 1u);
     EXPECT_EQ(search->askedTypes()[0], std::set<std::string>{"com.apple.disk-image-udif"});
 
