@@ -12,9 +12,11 @@ void BVRegisterModules(BVModuleRegistry& registry) {
     BVSystemJunkModule::registerCannedClasses();
     registry.addModule({"system-junk", "System Junk", BVSmartScanSection::Cleanup, [](const BVEnvironment& environment) { return BVSystemJunkModule::scanTasks(environment); }, {}, false,
                         "SystemJunkModule",
-                        {{"BVSystemJunkScanIdentifierSystemLanguages", "system-languages"},
+                        {{"BVSystemJunkScanIdentifierDocumentVersions", "document-versions"},
+                         {"BVSystemJunkScanIdentifierSystemLanguages", "system-languages"},
                          {"BVSystemJunkScanIdentifierXcodeJunk", "developer-junk"},
                          {"BVSystemJunkScanIdentifierBrokenStartupItems", "broken-startup-items"},
+                         {"BVSystemJunkScanIdentifierUnusedDiskImages", "unused-disk-images"},
                          {"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
                          {"BVSystemJunkScanIdentifierSystemLogsCompound", "system-logs"},
                          {"BVSystemJunkScanIdentifierBrokenPreferences", "broken-preferences"},

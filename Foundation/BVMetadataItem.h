@@ -1,7 +1,8 @@
 // BVMetadataItem: one item found by a metadata search (on this host the search is a walk of
-// the folders; see the large-files scanner). Attributes are read by name:
-// "NSMetadataItemURLKey" holds a file URL as text ("file:///path"), "NSMetadataItemPathKey" a
-// path. Immutable; any thread.
+// the folders; see the large-files scanner and BVMetadataSearch). Attributes are read by name:
+// "NSMetadataItemURLKey" holds a file URL as text ("file:///path"), "NSMetadataItemPathKey" or
+// "kMDItemPath" a path; the "kMDItem..." names are the index's own attributes. Immutable; any
+// thread.
 #pragma once
 
 #include <memory>
@@ -12,11 +13,22 @@
 
 inline constexpr const char* BVMetadataItemURLKey = "NSMetadataItemURLKey";
 inline constexpr const char* BVMetadataItemPathKey = "NSMetadataItemPathKey";
+inline constexpr const char* kBVMDItemPath = "kMDItemPath";
+inline constexpr const char* kBVMDItemContentType = "kMDItemContentType";
+inline constexpr const char* kBVMDItemContentTypeTree = "kMDItemContentTypeTree";
+inline constexpr const char* kBVMDItemFSSize = "kMDItemFSSize";          // the file's length
+inline constexpr const char* kBVMDItemPhysicalSize = "kMDItemPhysicalSize";  // its allocated bytes
+inline constexpr const char* kBVMDItemLastUsedDate = "kMDItemLastUsedDate";
 
 class BVMetadataItem : public BVObject {
 public:
     virtual std::optional<BVValue> valueForAttribute(const std::string& name) const = 0;
 };
+
+using BVMetadataItemPtr = std::shared_ptr<const BVMetadataItem>;
+
+// The item's path: its "NSMetadataItemPathKey", else its "kMDItemPath"; none without either.
+std::optional<std::string> BVMetadataItemPath(const BVMetadataItem& item);
 
 // A metadata item held as a dictionary of attributes (what the walk yields, and tests).
 class BVDictionaryMetadataItem final : public BVMetadataItem {

@@ -21,14 +21,6 @@
 #include "Foundation/BVMetadataItem.h"
 #include "Foundation/BVProgress.h"
 
-inline constexpr const char* kBVMDItemPath = "kMDItemPath";
-inline constexpr const char* kBVMDItemContentType = "kMDItemContentType";
-inline constexpr const char* kBVMDItemContentTypeTree = "kMDItemContentTypeTree";
-inline constexpr const char* kBVMDItemFSSize = "kMDItemFSSize";
-inline constexpr const char* kBVMDItemLastUsedDate = "kMDItemLastUsedDate";
-
-using BVMetadataItemPtr = std::shared_ptr<const BVMetadataItem>;
-
 class BVLAOFMetadataQuery {
 public:
     virtual ~BVLAOFMetadataQuery() = default;

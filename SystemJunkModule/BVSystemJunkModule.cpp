@@ -6,6 +6,8 @@
 #include "SystemJunkModule/BVBrokenPreferences.h"
 #include "SystemJunkModule/BVBrokenUpdatesScanTask.h"
 #include "SystemJunkModule/BVBrokenStartupItemsScanTasks.h"
+#include "SystemJunkModule/BVDocumentVersionsScanTask.h"
+#include "SystemJunkModule/BVUnusedDiskImagesScanTask.h"
 #include "SystemJunkModule/BVApplicationLanguagesScanTask.h"
 #include "SystemJunkModule/BVSystemLanguagesScanTask.h"
 #include "SystemJunkModule/BVXcodeJunkTask.h"
@@ -18,9 +20,12 @@ std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment) {
 
 std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment, const BVStartupServicesPtr& services) {
     std::vector<BVScanTaskPtr> tasks;
+    // Only the macos layout keeps document versions (see BVDocumentVersionsScanTask).
+    if (environment.paths->layout() == BVLayout::macos) tasks.push_back(BVDocumentVersionsScanTask::task(environment));
     tasks.push_back(BVSystemLanguagesScanTask::task(environment));
     tasks.push_back(BVXcodeJunkTask::task(environment));
     tasks.push_back(BVBrokenStartupItemsScanTask::task(environment, services));
+    tasks.push_back(BVUnusedDiskImagesScanTask::task(environment));
     tasks.push_back(BVUserLogsScanTask::task(environment));
     tasks.push_back(BVSystemLogsScanTask::task(environment));
     tasks.push_back(std::make_shared<BVBrokenPreferencesScanTask>(environment, services));

@@ -14,8 +14,8 @@ BVURLPtr BVMetadataItemModel::url() const {
     auto u = item->valueForAttribute(BVMetadataItemURLKey);
     if (u && u->isString() && u->stringValue().rfind("file://", 0) == 0) {
         url_ = BVURL::fileURLWithPath(u->stringValue().substr(7));
-    } else if (auto p = item->valueForAttribute(BVMetadataItemPathKey); p && p->isString()) {
-        url_ = BVURL::fileURLWithPath(p->stringValue());
+    } else if (auto p = BVMetadataItemPath(*item)) {
+        url_ = BVURL::fileURLWithPath(*p);
     }
     return url_;
 }

@@ -9,8 +9,9 @@
 #include "Foundation/BVMailBox.h"
 #include "Foundation/BVMetadataItem.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
+#include "ScanningService/CoreScanning/BVURLRepresentableModel.h"
 
-class BVMetadataItemModel : public BVEntity {
+class BVMetadataItemModel : public BVEntity, public BVURLRepresentableModel {
     BV_ENTITY_CLASS(BVMetadataItemModel)
 public:
     // `value` is the BVMetadataItem.
@@ -18,6 +19,7 @@ public:
     std::shared_ptr<const BVMetadataItem> medatadaItem() const { return std::dynamic_pointer_cast<const BVMetadataItem>(value()); }
     // The item's URL attribute, else its path attribute; none (tried again next time) without.
     BVURLPtr url() const;
+    BVURLPtr fileURL() const override { return url(); }
     BVRemovalResultPtr remove() override;
 
 private:

@@ -46,7 +46,7 @@ TEST(BrenvikConventions, VersionAndHelp) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out, f.run({"clean", "--help"}).out);
     for (const char* expected : {"Usage: brenvik clean", "--include GLOB", "-y,--yes", "-n,--dry-run", "--home DIR",
-                                 "system-junk       system-languages, developer-junk, broken-startup-items"})
+                                 "system-junk       document-versions, system-languages, developer-junk, broken-startup-items, unused-disk-images"})
         EXPECT_NE(help.out.find(expected), std::string::npos) << expected << "\n" << help.out;
     BVCommandRun top = f.run({"help"});
     EXPECT_EQ(top.out.rfind("brenvik finds data", 0), 0u) << top.out;

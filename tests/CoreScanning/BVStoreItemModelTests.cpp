@@ -15,6 +15,8 @@ class Version : public BVFileVersion {
 public:
     explicit Version(bool fails) : fails_(fails) {}
     mutable int removals = 0;
+    std::optional<BVDate> modificationDate() const override { return std::nullopt; }
+    std::string URL() const override { return "/versions/1"; }
     bool removeAndReturnError(BVError* error) const override {
         ++removals;
         if (fails_) BVSetError(error, BVError("Versions", 9));

@@ -32,7 +32,9 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
         identifiers.push_back(task->identifier());
         for (const auto& item : task->scan()->items().value_or(std::vector<BVEntityPtr>{})) offered.push_back(item);
     }
-    EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk", "BVSystemJunkScanIdentifierBrokenStartupItems",
+    EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierDocumentVersions",
+                                                     "BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk", "BVSystemJunkScanIdentifierBrokenStartupItems",
+                                                     "BVSystemJunkScanIdentifierUnusedDiskImages",
                                                      "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
                                                      "BVSystemJunkScanIdentifierBrokenPreferences",
                                                      "BVSystemJunkScanIdentifierBrokenApplicationsUpdates",

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "Foundation/BVJSONCodec.h"
+#include "tests/fixtures/BVDiskSnapshot.h"
 #include "tests/fixtures/BVTemporaryFolder.h"
 #include "tests/fixtures/BVCommandRun.h"
 
@@ -35,14 +36,23 @@ std::map<std::string, bool> entities(const BVValue& result, const std::string& f
     return found;
 }
 
-const std::vector<std::string> kIdentifiers = {
-    "BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk",
-    "BVSystemJunkScanIdentifierBrokenStartupItems", "BVSystemJunkScanIdentifierUserLogsCompound",
-    "BVSystemJunkScanIdentifierSystemLogsCompound", "BVSystemJunkScanIdentifierBrokenPreferences",
-    "BVSystemJunkScanIdentifierBrokenApplicationsUpdates", "BVSystemJunkScanIdentifierApplicationLanguages",
-    "BVSystemJunkScanIdentifierSystemCachesCompound", "BVSystemJunkScanIdentifierUserCachesCompound"};
+// The module's tasks in order; only the macos layout keeps document versions.
+std::vector<std::string> taskIdentifiers(const std::string& layout) {
+    std::vector<std::string> ids = {
+        "BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk",
+        "BVSystemJunkScanIdentifierBrokenStartupItems", "BVSystemJunkScanIdentifierUnusedDiskImages",
+        "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
+        "BVSystemJunkScanIdentifierBrokenPreferences", "BVSystemJunkScanIdentifierBrokenApplicationsUpdates",
+        "BVSystemJunkScanIdentifierApplicationLanguages", "BVSystemJunkScanIdentifierSystemCachesCompound",
+        "BVSystemJunkScanIdentifierUserCachesCompound"};
+    if (layout == "macos") ids.insert(ids.begin(), "BVSystemJunkScanIdentifierDocumentVersions");
+    return ids;
+}
 
-std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixture, const std::string& layout) {
+// The entities of each result, in task order. Document versions and disk images are kept apart
+// in `others` (by identifier): the fixtures of the older checks hold neither.
+std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixture, const std::string& layout,
+                                                  std::map<std::string, std::map<std::string, bool>>* others = nullptr) {
     CommandRun r = brenvik({"scan", "system-junk", "--json"}, fixture, layout);
     EXPECT_EQ(r.status, 0) << r.err;
     std::string error;
@@ -56,12 +66,17 @@ std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixtu
         identifiers.push_back(result["identifier"].stringValue());
         EXPECT_TRUE(result["error"].isNull());
         // These fixtures hold no broken start-up item or preference file: those results are empty.
-        if (identifiers.back().find("Broken") != std::string::npos)
+        if (identifiers.back().find("Broken") != std::string::npos) {
             EXPECT_TRUE(result["items"].arrayValue().empty()) << identifiers.back();
-        else
+        } else if (identifiers.back().find("DocumentVersions") != std::string::npos ||
+                   identifiers.back().find("UnusedDiskImages") != std::string::npos) {
+            if (others) (*others)[identifiers.back()] = entities(result, fixture.path());
+            else EXPECT_TRUE(result["items"].arrayValue().empty()) << identifiers.back();
+        } else {
             results.push_back(entities(result, fixture.path()));
+        }
     }
-    EXPECT_EQ(identifiers, kIdentifiers);
+    EXPECT_EQ(identifiers, taskIdentifiers(layout));
     return results;
 }
 
@@ -130,7 +145,7 @@ TEST(BrenvikSystemJunk, ScanOnAMacosHome) {
     EXPECT_EQ(cleanup["section"].stringValue(), "cleanup");
     ASSERT_GE(cleanup["modules"].arrayValue().size(), 1u);  // System Junk first, then the other cleanup modules
     EXPECT_EQ(cleanup["modules"].arrayValue()[0]["module"].stringValue(), "system-junk");
-    EXPECT_EQ(cleanup["modules"].arrayValue()[0]["results"].arrayValue().size(), kIdentifiers.size());
+    EXPECT_EQ(cleanup["modules"].arrayValue()[0]["results"].arrayValue().size(), taskIdentifiers("macos").size());
 }
 
 TEST(BrenvikSystemJunk, ScanOnALinuxHome) {
@@ -245,4 +260,41 @@ TEST(BrenvikSystemJunk, CleanWithFailingRemovalsExitsOne) {
     EXPECT_EQ((*doc)["cleanedSize"].uint64Value(), 0u);
     struct stat st {};
     EXPECT_EQ(stat((t / "home/.cache/example-app/data").c_str(), &st), 0);
+}
+
+TEST(BrenvikSystemJunk, UnusedDiskImagesAreListedAndRemovedOnlyWhenIncluded) {
+    BVTemporaryFolder t;
+    t.folder("root");
+    t.file("home/Downloads/debian.iso", 30000);
+    t.file("home/VMs/old.VDI", 20000);
+    t.file("home/Downloads/readme.txt", 20000);
+
+    std::map<std::string, std::map<std::string, bool>> others;
+    scanJSON(t, "linux", &others);
+    EXPECT_EQ(others["BVSystemJunkScanIdentifierUnusedDiskImages"],
+              (std::map<std::string, bool>{{"home/Downloads/debian.iso", false}, {"home/VMs/old.VDI", false}}));
+
+    // The text form lists the images under the task's name.
+    CommandRun text = brenvik({"scan", "system-junk/unused-disk-images"}, t, "linux");
+    EXPECT_EQ(text.status, 0) << text.err;
+    size_t group = text.out.find("Unused disk images");
+    ASSERT_NE(group, std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("~/Downloads/debian.iso", group), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("~/VMs/old.VDI", group), std::string::npos) << text.out;
+
+    // Never preselected: a clean leaves them unless one is included, and then takes that one alone
+    // (the program's own log in the home aside).
+    auto changed = [&](const BVDiskSnapshot& before) {
+        std::vector<std::string> paths;
+        for (const auto& p : BVChangedPaths(before, BVSnapshot(t / "home")))
+            if (p.find("/.local/state/brenvik") == std::string::npos) paths.push_back(p);
+        return paths;
+    };
+    auto before = BVSnapshot(t / "home");
+    CommandRun plain = brenvik({"clean", "system-junk/unused-disk-images", "--yes", "--json"}, t, "linux");
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_TRUE(changed(before).empty());
+    CommandRun one = brenvik({"clean", "system-junk/unused-disk-images", "--include", "*/debian.iso", "--yes", "--json"}, t, "linux");
+    EXPECT_EQ(one.status, 0) << one.err << one.out;
+    EXPECT_EQ(changed(before), (std::vector<std::string>{t / "home/Downloads/debian.iso"}));
 }
