@@ -116,7 +116,7 @@ bench_junk() {  # the whole System Junk scan of each layout's fixture against du
     # On linux the unused disk images task lists the whole home (names only): du of the home is
     # timed too, as the tree that scan reads.
     local whole=()
-    [ "$layout" = linux ] && whole=(du -s --block-size=1 "$home")
+    if [ "$layout" = linux ]; then whole=(du -s --block-size=1 "$home"); fi
     "${scan[@]}" >/dev/null  # once first: the scan's own log file exists from here on
     scanned=$("${scan[@]}" | python3 -c 'import json,sys; print(sum(r["size"] for r in json.load(sys.stdin)["results"]))')
     theirs=$(du -cs --block-size=1 "${folders[@]}" | tail -1 | cut -f1)
@@ -125,7 +125,7 @@ bench_junk() {  # the whole System Junk scan of each layout's fixture against du
     for _ in $(seq "$RUNS"); do  # alternate, so all see the same cache state and load
       a+=("$(time_once "${scan[@]}")")
       b+=("$(time_once du -s --block-size=1 "${folders[@]}")")
-      [ ${#whole[@]} -gt 0 ] && c+=("$(time_once "${whole[@]}")")
+      if [ ${#whole[@]} -gt 0 ]; then c+=("$(time_once "${whole[@]}")"); fi
     done
     local ma mb
     ma=$(printf '%s\n' "${a[@]}" | median)
