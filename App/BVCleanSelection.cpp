@@ -9,6 +9,7 @@
 #include "Foundation/BVKeepRule.h"
 #include "ScanningService/CoreScanning/BVFileModel.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
+#include "SystemJunkModule/BVDeveloperJunk.h"
 
 namespace {
 
@@ -30,10 +31,13 @@ struct Selection {
     bool complete = true;  // every entity below was selected
 };
 
-// A group that holds nothing has nothing to remove (an empty trash's group, say).
+// A group that holds nothing has nothing to remove (an empty trash's group, say), unless it
+// stands for its folder (the device logs of the developer junk are removed whole).
 bool holdsNothing(const BVEntityPtr& e) {
     auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e);
     if (!tree || !tree->children().empty()) return false;
+    if (auto junk = std::dynamic_pointer_cast<BVXcodeJunkGroupModel>(e))
+        return !junk->groupModel() || junk->groupModel()->type() != BVXcodeJunkItemTypeDeviceLogs;
     auto folder = std::dynamic_pointer_cast<BVFileURLSequenceModel>(e);
     return !folder || !folder->shouldRemoveSelf();
 }

@@ -82,7 +82,7 @@ struct BVDeveloperToolCache {
 };
 
 namespace BVDeveloperToolCaches {
-// The toolchain caches of the layout (none on macos yet).
+// The toolchain caches of the layout (none on macos, whose developer junk is the Xcode tasks').
 const std::vector<BVDeveloperToolCache>& forLayout(BVLayout layout);
 // Every folder of the table in these paths' home.
 std::vector<std::string> folders(const BVPaths& paths);

@@ -11,7 +11,12 @@ BVXcodeJunkTask::BVXcodeJunkTask(std::shared_ptr<const BVPaths> paths, BVFileMan
     : paths_(std::move(paths)),
       fileManager_(std::move(fileManager)),
       knowledgeBase_(std::move(knowledgeBase)),
-      performer_(std::move(performer)) {}
+      performer_(std::move(performer)) {
+    if (paths_->layout() == BVLayout::macos)
+        xcodeTasks_ = BVXcodeScanTasks::tasks(fileManager_, knowledgeBase_, paths_, performer_);
+    progress_->attachProgress(toolsProgress_);
+    for (const auto& task : xcodeTasks_) progress_->attachProgress(task->progress());
+}
 
 std::shared_ptr<BVXcodeJunkTask> BVXcodeJunkTask::task(const BVEnvironment& environment) {
     return std::make_shared<BVXcodeJunkTask>(environment.paths, environment.fileManager,
@@ -27,6 +32,15 @@ BVScanResultPtr BVXcodeJunkTask::scan() {
         progress_->sleepThreadWhilePaused();
         if (progress_->isCancelled()) break;
         if (auto group = toolGroup(tool)) groups.push_back(group);
+    }
+    toolsProgress_->forceComplete();
+    for (const auto& task : xcodeTasks_) {
+        progress_->sleepThreadWhilePaused();
+        if (progress_->isCancelled()) break;
+        auto result = task->scan();
+        for (const auto& group : result->items().value_or(std::vector<BVEntityPtr>{})) groups.push_back(group);
+        // A task that found nothing to count is done all the same.
+        if (auto done = std::dynamic_pointer_cast<BVProgressForceComplete>(task->progress())) done->forceComplete();
     }
     return BVScanResult::resultWithIdentifier(identifier(), groups);
 }
@@ -49,15 +63,15 @@ BVEntityPtr BVXcodeJunkTask::toolGroup(const BVDeveloperToolCache& tool) {
             candidates.push_back({path, folder.readOnlyStore, false});
             continue;
         }
-        for (const auto& entry : BVSystemJunk::searchedFolderContents(*fileManager_, path, progress_))
+        for (const auto& entry : BVSystemJunk::searchedFolderContents(*fileManager_, path, toolsProgress_))
             if (!filter->shouldIgnoreObject(entry)) candidates.push_back({entry, folder.readOnlyStore, true});
     }
     if (candidates.empty()) return nullptr;
 
     std::vector<std::string> measured;
     for (const auto& candidate : candidates) measured.push_back(candidate.path);
-    progress_->addPendingUnitsCount(measured.size());
-    auto sizes = BVSystemJunk::itemSizes(*fileManager_, measured, performer_, progress_);
+    toolsProgress_->addPendingUnitsCount(measured.size());
+    auto sizes = BVSystemJunk::itemSizes(*fileManager_, measured, performer_, toolsProgress_);
 
     std::string name = BVLocalizedString("SystemJunkModule", std::string("DeveloperGroup.") + tool.key, tool.name);
     // A tool's group spans several folders: it is named, not placed.

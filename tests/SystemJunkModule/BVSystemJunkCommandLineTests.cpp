@@ -298,3 +298,25 @@ TEST(BrenvikSystemJunk, UnusedDiskImagesAreListedAndRemovedOnlyWhenIncluded) {
     EXPECT_EQ(one.status, 0) << one.err << one.out;
     EXPECT_EQ(changed(before), (std::vector<std::string>{t / "home/Downloads/debian.iso"}));
 }
+
+TEST(BrenvikSystemJunk, CleanOnAMacosHomeTakesThePreselectedDeveloperJunk) {
+    BVTemporaryFolder t;
+    t.folder("root");
+    const std::string xcode = "home/Library/Developer/Xcode/";
+    t.file(xcode + "DerivedData/Shop-bxqzhgtdlkcrdw/Build/Products/Shop", 30000);
+    t.file(xcode + "DerivedData/ModuleCache.noindex/Foundation.pcm", 20000);      // offered, not preselected
+    t.file(xcode + "iOS Device Logs/Shop-2026-12-10.crash", 20000);              // the group is the item
+    t.file(xcode + "iOS DeviceSupport/17.2 (21C62)/Symbols/dyld", 20000);        // offered, not preselected
+
+    CommandRun r = brenvik({"clean", "system-junk/developer-junk", "--yes", "--json"}, t, "macos");
+    EXPECT_EQ(r.status, 0) << r.err;
+    auto doc = BVJSONCodec::decode(r.out);
+    ASSERT_TRUE(doc) << r.out;
+    EXPECT_EQ((*doc)["state"].uint64Value(), 1u);
+    EXPECT_GE((*doc)["cleanedSize"].uint64Value(), 30000u + 20000u);
+    struct stat st {};
+    EXPECT_NE(lstat((t / (xcode + "DerivedData/Shop-bxqzhgtdlkcrdw")).c_str(), &st), 0);
+    EXPECT_NE(lstat((t / (xcode + "iOS Device Logs")).c_str(), &st), 0);
+    EXPECT_EQ(lstat((t / (xcode + "DerivedData/ModuleCache.noindex/Foundation.pcm")).c_str(), &st), 0);
+    EXPECT_EQ(lstat((t / (xcode + "iOS DeviceSupport/17.2 (21C62)/Symbols/dyld")).c_str(), &st), 0);
+}
