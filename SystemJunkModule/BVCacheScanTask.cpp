@@ -1,5 +1,7 @@
 #include "SystemJunkModule/BVCacheScanTask.h"
 
+#include <algorithm>
+
 #include "Foundation/BVFileIO.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
 #include "ScanningService/CoreScanning/BVEnvironmentServices.h"
@@ -7,6 +9,21 @@
 #include "SystemJunkModule/BVDeveloperJunk.h"
 
 namespace {
+
+// A candidate that is, or holds, a folder another task offers.
+class BVOfferedElsewherePredicate final : public BVPredicate {
+public:
+    explicit BVOfferedElsewherePredicate(const std::vector<std::string>& folders) : folders_(folders) {}
+    unsigned supportedTypes() const override { return BVPredicateKindString; }
+
+protected:
+    bool evaluate(const BVPredicateCandidate& candidate) const override {
+        return BVDeveloperToolCaches::overlaps(std::get<std::string>(candidate), folders_);
+    }
+
+private:
+    const std::vector<std::string>& folders_;
+};
 
 template <class Task>
 BVScanTaskPtr makeTask(const BVEnvironment& environment, std::optional<std::string> folder, BVScannerIdentifier scanner) {
@@ -66,22 +83,27 @@ BVScanResultPtr BVCacheScanTask::scan() {
     // First what is offered and how (cheap checks, in listing order), then the sizes (the walks).
     std::vector<std::string> plain;
     std::vector<std::pair<std::string, bool>> offered;  // path, deep-searched
+    auto elsewhere = std::make_shared<BVOfferedElsewherePredicate>(offeredElsewhere_);
     for (const auto& child : children) {
         progress_->sleepThreadWhilePaused();
         if (progress_->isCancelled()) break;
-        if (filter->shouldIgnoreObject(child) || BVDeveloperToolCaches::overlaps(child, offeredElsewhere_)) {
+        bool holdsElsewhere = elsewhere->shouldIgnoreObject(child);
+        bool isElsewhere = holdsElsewhere && std::find(offeredElsewhere_.begin(), offeredElsewhere_.end(), child) != offeredElsewhere_.end();
+        if (filter->shouldIgnoreObject(child) || isElsewhere) {
             progress_->addUnitsCount(1);
             progress_->setPath(child);
             continue;
         }
         // Deep-search rules name a folder (a cache folder shared by several programs) or its path.
-        bool deep = knowledgeBase_->shouldPerformDeepSearchForItem(BVFileIO::lastPathComponent(child)) ||
+        // A folder that holds one another task offers is shown by its other contents.
+        bool deep = holdsElsewhere || knowledgeBase_->shouldPerformDeepSearchForItem(BVFileIO::lastPathComponent(child)) ||
                     knowledgeBase_->shouldPerformDeepSearchForItem(child);
         offered.emplace_back(child, deep);
         if (!deep) plain.push_back(child);
     }
     auto sizes = BVSystemJunk::itemSizes(*fileManager_, plain, performer_, progress_);
 
+    auto deepFilter = BVCompoundPredicate::orPredicateWithSubpredicates({filter, elsewhere});
     std::vector<BVEntityPtr> items;
     size_t nextPlain = 0;
     for (const auto& [path, deep] : offered) {
@@ -89,7 +111,7 @@ BVScanResultPtr BVCacheScanTask::scan() {
             if (progress_->isCancelled()) break;
             progress_->addUnitsCount(1);
             progress_->setPath(path);
-            if (auto sequence = BVSystemJunk::folderContentsModel(*fileManager_, path, filter, knowledgeBase_, performer_, progress_))
+            if (auto sequence = BVSystemJunk::folderContentsModel(*fileManager_, path, deepFilter, knowledgeBase_, performer_, progress_))
                 items.push_back(sequence);
             continue;
         }

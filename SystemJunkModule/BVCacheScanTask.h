@@ -21,7 +21,8 @@ public:
     std::string identifier() const override { return "BVSystemJunkScanIdentifierCache"; }
     BVProgressPtr progress() const override { return progress_; }
     const std::optional<std::string>& cachesDirectoryURL() const { return cachesDirectory_; }
-    // Folders another task offers: a child that is one of them, or holds one, is left to it.
+    // Folders another task offers: a child that is one of them is left to it, a child that
+    // holds one is shown by its other contents (as a deep-searched folder).
     void setFoldersOfferedElsewhere(std::vector<std::string> folders) { offeredElsewhere_ = std::move(folders); }
     BVScanResultPtr scan() override;
 

@@ -67,6 +67,8 @@ std::vector<std::string> folders(const BVPaths& paths) {
     std::vector<std::string> result;
     for (const auto& tool : forLayout(paths.layout()))
         for (const auto& folder : tool.folders) result.push_back(BVFileIO::appendPathComponent(paths.home(), folder.subpath));
+    // The development environment keeps its downloads inside its own caches folder.
+    if (auto installs = paths.xcodeInstalls()) result.push_back(*installs);
     return result;
 }
 

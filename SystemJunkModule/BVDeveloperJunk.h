@@ -84,7 +84,8 @@ struct BVDeveloperToolCache {
 namespace BVDeveloperToolCaches {
 // The toolchain caches of the layout (none on macos, whose developer junk is the Xcode tasks').
 const std::vector<BVDeveloperToolCache>& forLayout(BVLayout layout);
-// Every folder of the table in these paths' home.
+// Every folder of the table in these paths' home, and the development environment's
+// downloads folder, which lies in the caches folder.
 std::vector<std::string> folders(const BVPaths& paths);
 // True when `candidate` is one of `folders` or holds one: a task that offers `candidate` whole
 // would offer what the developer junk task offers.

@@ -112,3 +112,21 @@ TEST(BVCachesContext, GroupIdentifiers) {
     };
     for (const auto& [path, expected] : cases) EXPECT_EQ(context.groupIdentifier(path), expected) << path;
 }
+
+TEST(BVCacheScanTask, FoldersOfferedByAnotherTaskAreNotOfferedAgain) {
+    BVJunkFixture f;
+    std::string caches = f.home() + "/.cache";
+    f.file(".cache/pip/http/a", 3000);                           // another task offers the folder
+    f.file(".cache/com.example.ide/Downloads/tool.xip", 3000);   // ... or a folder inside this one
+    f.file(".cache/com.example.ide/index/db", 2000);
+    f.file(".cache/com.example.ide/Downloads2/x", 2000);
+    auto task = userCachesTask(f, caches);
+    task->setFoldersOfferedElsewhere({caches + "/pip", caches + "/com.example.ide/Downloads"});
+    auto result = task->scan();
+    EXPECT_EQ(BVItemTexts(result), (std::vector<std::string>{caches + "/com.example.ide"}));
+    auto ide = std::dynamic_pointer_cast<BVFileURLSequenceModel>(result->items()->at(0));
+    ASSERT_TRUE(ide);
+    std::vector<std::string> inside;
+    for (const auto& file : ide->files()) inside.push_back(BVEntityPath(file));
+    EXPECT_EQ(inside, (std::vector<std::string>{caches + "/com.example.ide/Downloads2", caches + "/com.example.ide/index"}));
+}
