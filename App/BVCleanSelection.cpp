@@ -9,7 +9,6 @@
 #include "Foundation/BVKeepRule.h"
 #include "ScanningService/CoreScanning/BVFileModel.h"
 #include "ScanningService/CoreScanning/BVScanResult.h"
-#include "SystemJunkModule/BVDeveloperJunk.h"
 
 namespace {
 
@@ -32,14 +31,10 @@ struct Selection {
 };
 
 // A group that holds nothing has nothing to remove (an empty trash's group, say), unless it
-// stands for its folder (the device logs of the developer junk are removed whole).
+// removes a folder of its own.
 bool holdsNothing(const BVEntityPtr& e) {
     auto tree = std::dynamic_pointer_cast<BVTreeEntity>(e);
-    if (!tree || !tree->children().empty()) return false;
-    if (auto junk = std::dynamic_pointer_cast<BVXcodeJunkGroupModel>(e))
-        return !junk->groupModel() || junk->groupModel()->type() != BVXcodeJunkItemTypeDeviceLogs;
-    auto folder = std::dynamic_pointer_cast<BVFileURLSequenceModel>(e);
-    return !folder || !folder->shouldRemoveSelf();
+    return tree && tree->children().empty() && !tree->removesItsOwnFolder();
 }
 
 Selection select(const BVEntityPtr& e, bool included, bool excluded, const Matcher& include, const Matcher& exclude,

@@ -34,6 +34,11 @@ BVURLPtr BVXcodeJunkGroupModel::fileURL() const {
     return item && !item->url().empty() ? BVURL::fileURLWithPath(item->url(), true) : nullptr;
 }
 
+bool BVXcodeJunkGroupModel::removesItsOwnFolder() const {
+    auto item = groupModel();
+    return item && item->type() == BVXcodeJunkItemTypeDeviceLogs;
+}
+
 BVRemovalResultPtr BVXcodeJunkGroupModel::remove() {
     auto item = groupModel();
     if (!item || item->type() != BVXcodeJunkItemTypeDeviceLogs) return BVGroupedSequenceModel::remove();

@@ -67,6 +67,7 @@ public:
     BVURLPtr fileURL() const override;
     // The device-logs group removes its folder whole; any other group removes its items.
     BVRemovalResultPtr remove() override;
+    bool removesItsOwnFolder() const override;
 };
 
 struct BVDeveloperToolFolder {

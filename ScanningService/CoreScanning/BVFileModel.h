@@ -67,6 +67,7 @@ public:
     BVURLPtr fileURL() const override { return url(); }
     std::vector<BVEntityPtr> files() const { return children(); }
     bool shouldRemoveSelf() const { return shouldRemoveSelf_; }
+    bool removesItsOwnFolder() const override { return shouldRemoveSelf_; }
     void setShouldRemoveSelf(bool value) { shouldRemoveSelf_ = value; }
 
     // The listed files, then (when the folder itself goes) a file entity for the folder.

@@ -22,6 +22,9 @@ public:
     std::vector<BVRemovalDependencyPtr> dependencies() const override;
     // Removes every child in order and collects their results under an empty result.
     BVRemovalResultPtr remove() override;
+    // True when removing the group removes a folder of its own, so that a group without
+    // children still has something to remove (a folder offered whole).
+    virtual bool removesItsOwnFolder() const { return false; }
 
 protected:
     const std::vector<BVEntityPtr>& childrenContainer() const { return children_; }
