@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <map>
 
+#include "Foundation/BVLogger.h"
+#include "Foundation/BVPaths.h"
+#include "Foundation/BVPlistCodec.h"
 #include "Foundation/BVProcess.h"
 
 namespace {
@@ -114,11 +117,39 @@ BVAppLangPreferences BVAppLangPreferences::fromEnvironment() {
     return BVAppLangPreferences(languages);
 }
 
+BVAppLangPreferences BVAppLangPreferences::fromGlobalPreferences(const std::string& file) {
+    std::string error;
+    auto preferences = BVPlistCodec::decodeFile(file, &error);
+    std::vector<std::string> languages;
+    if (preferences && preferences->isDictionary()) {
+        for (const auto& language : (*preferences)["AppleLanguages"].arrayValue())
+            if (language.isString()) languages.push_back(language.stringValue());
+        if (auto locale = (*preferences)["AppleLocale"]; locale.isString()) languages.push_back(locale.stringValue());
+    }
+    if (languages.empty()) {
+        BVLogger::error("The user's languages could not be read from " + file + (error.empty() ? "" : ": " + error));
+        return unknown();
+    }
+    return BVAppLangPreferences(languages);
+}
+
+BVAppLangPreferences BVAppLangPreferences::forLayout(const BVPaths& paths) {
+    if (paths.layout() == BVLayout::macos)
+        return fromGlobalPreferences(paths.home() + "/Library/Preferences/.GlobalPreferences.plist");
+    return fromEnvironment();
+}
+
+BVAppLangPreferences BVAppLangPreferences::unknown() {
+    BVAppLangPreferences preferences(std::vector<std::string>{});
+    preferences.known_ = false;
+    return preferences;
+}
+
 bool BVAppLangPreferences::shouldKeepLanguageWithCode(const std::string& code) const {
     return kept_.count(BVLanguageCodes::baseCode(canonical(code))) != 0;
 }
 
 bool BVAppLangPreferences::isProtectedISOCode(const std::string& code) const {
     std::string base = BVLanguageCodes::baseCode(code);
-    return base == "en" || base == "c" || base == "posix";
+    return base == "en" || base == "c" || base == "posix" || base == "base";
 }

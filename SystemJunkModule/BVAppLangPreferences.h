@@ -3,16 +3,22 @@
 // folders) and their base codes.
 //
 // A code's base is its language alone, lower-cased: the part before the first "-", "_", "." or
-// "@" ("pt-BR", "pt_BR.UTF-8" and "pt" share "pt"). English and the "C" and "POSIX" locales are
+// "@" ("pt-BR", "pt_BR.UTF-8" and "pt" share "pt"). English, the "C" and "POSIX" locales and a
+// bundle's base localisation ("Base.lproj", the interface every other language builds on) are
 // always kept. On linux the user's languages are those of LANGUAGE (a ":" list), LC_ALL,
 // LC_MESSAGES and LANG, and the locales generated on the system (`locale -a`): a locale someone
-// generated is a language someone here reads. Immutable after construction; any thread.
+// generated is a language someone here reads. On macos they are the preferred languages and the
+// region's language of the user's global preferences ("AppleLanguages", "AppleLocale"); when
+// those cannot be read the preferences are unknown, and the language tasks then offer nothing
+// rather than every language the user might read. Immutable after construction; any thread.
 #pragma once
 
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
+
+class BVPaths;
 
 namespace BVLanguageCodes {
 std::string baseCode(const std::string& code);
@@ -32,6 +38,15 @@ public:
     explicit BVAppLangPreferences(const std::vector<std::string>& userLanguages);
     // The languages of this process's environment and of the generated locales.
     static BVAppLangPreferences fromEnvironment();
+    // The user's global preferences file on macos; unknown when it or its languages cannot be read.
+    static BVAppLangPreferences fromGlobalPreferences(const std::string& file);
+    // The layout's source: the global preferences below the home on macos, the environment on linux.
+    static BVAppLangPreferences forLayout(const BVPaths& paths);
+    // Preferences that know nothing of the user: every language might be one the user reads.
+    static BVAppLangPreferences unknown();
+
+    // False when the user's languages could not be read.
+    bool known() const { return known_; }
 
     // The user keeps the code's base language.
     bool shouldKeepLanguageWithCode(const std::string& code) const;
@@ -41,4 +56,5 @@ public:
 
 private:
     std::set<std::string> kept_;
+    bool known_ = true;
 };

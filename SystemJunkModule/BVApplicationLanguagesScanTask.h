@@ -1,30 +1,39 @@
 // The application languages: translations inside applications that the user does not read,
-// grouped by language, then by application. On the linux layout the applications are the
-// self-contained application folders (extracted AppImages, vendors' bundles) directly in
-// `~/Applications` and in `/opt` (a vendor folder such as `/opt/vendor` counts as one); their
-// translations are the language folders of every `locale` folder inside them. An application
-// never loses all of its translations: a `locale` folder whose every language would go is left
-// as it is (each `locale` folder on its own, so a bundled tool's folder is judged apart from the
-// application's). Nothing is preselected: `/opt` holds packages' files, which an upgrade brings
-// back, and self-contained folders rarely name their own language. The macos layout's `.lproj`
-// folders are not scanned yet. A task is built for one scan and runs once on one scan-queue
-// thread; its progress may be read from any thread.
+// grouped by language, then by application (see BVLanguagesUtilities for what a translation is
+// and the guard that keeps every application at least one).
+//
+// On the macos layout the applications are the installed ".app" bundles, less those of the
+// system (those its integrity protection keeps) and those the user ignores by bundle identifier
+// or path; a localisation sealed by the bundle's code signature is never offered (removing it
+// would break the signature). A language is preselected unless the user unticked it before, for every
+// application or for the one.
+//
+// On the linux layout the applications are the self-contained application folders (extracted
+// AppImages, vendors' bundles) directly in `~/Applications` and in `/opt` (a vendor folder such
+// as `/opt/vendor` counts as one). Nothing is preselected there: `/opt` holds packages' files,
+// which an upgrade brings back, and self-contained folders rarely name their own language.
+//
+// When the user's languages cannot be read nothing is offered. A task is built for one scan and
+// runs once on one scan-queue thread; its progress may be read from any thread.
 #pragma once
-
-#include <map>
 
 #include "Foundation/BVComputableProgress.h"
 #include "Foundation/BVEnvironment.h"
+#include "Foundation/BVSystemInfo.h"
 #include "ScanningService/CoreScanning/BVTreeEntity.h"
 #include "SystemJunkModule/BVAppLangPreferences.h"
+#include "SystemJunkModule/BVLanguagesUtilities.h"
 #include "SystemJunkModule/BVSystemJunkSupport.h"
 
-// An application as the language entities name it. Immutable; any thread.
+// An application as the language entities name it (a linux application folder has no bundle
+// identifier). Immutable; any thread.
 class BVApplicationInfo final : public BVObject {
 public:
-    BVApplicationInfo(std::string name, std::string path) : name_(std::move(name)), path_(std::move(path)) {}
+    BVApplicationInfo(std::string name, std::string path, std::string bundleID = {})
+        : name_(std::move(name)), path_(std::move(path)), bundleID_(std::move(bundleID)) {}
     const std::string& name() const { return name_; }
     const std::string& path() const { return path_; }
+    const std::string& bundleID() const { return bundleID_; }
     bool isEqual(const BVObject& other) const override;
     size_t hash() const override { return std::hash<std::string>{}(path_); }
     std::string description() const override { return name_; }
@@ -32,6 +41,7 @@ public:
 private:
     std::string name_;
     std::string path_;
+    std::string bundleID_;
 };
 
 // One language (the value is its code) in several applications.
@@ -60,22 +70,9 @@ private:
     std::shared_ptr<const BVApplicationInfo> info_;
 };
 
-namespace BVLanguagesUtilities {
-// Adds the language folders of one `locale` folder to `languages` (code -> paths), unless every
-// one of them would go; protected codes are never added.
-void scanResourcesForLanguages(const BVFileManager& fileManager, const std::string& localeFolder,
-                               std::map<std::string, std::vector<std::string>>& languages,
-                               const BVAppLangPreferences& preferences, const std::shared_ptr<BVComputableProgress>& progress);
-// The language map of one application folder: its `locale` folders, found without following a
-// link or entering a mount, at most a few levels down.
-std::map<std::string, std::vector<std::string>> languagesForApplicationAtPath(
-    const BVFileManager& fileManager, const std::string& application, const BVAppLangPreferences& preferences,
-    const std::shared_ptr<BVComputableProgress>& progress);
-}  // namespace BVLanguagesUtilities
-
 class BVApplicationLanguagesScanTask : public BVScanTask, public BVProgressReporting {
 public:
-    BVApplicationLanguagesScanTask(std::shared_ptr<const BVPaths> paths, BVFileManagerPtr fileManager,
+    BVApplicationLanguagesScanTask(std::shared_ptr<const BVPaths> paths, BVSystemInfoPtr systemInfo, BVFileManagerPtr fileManager,
                                    BVJunkKnowledgeBasePtr knowledgeBase, BVAppLangPreferences preferences,
                                    std::shared_ptr<BVPrivilegedOperationsPerformer> performer);
     static std::shared_ptr<BVApplicationLanguagesScanTask> task(const BVEnvironment& environment);
@@ -83,11 +80,12 @@ public:
     std::string identifier() const override { return "BVSystemJunkScanIdentifierApplicationLanguages"; }
     BVProgressPtr progress() const override { return progress_; }
     BVScanResultPtr scan() override;
-    // The application folders of the layout: the folders directly in each applications folder.
-    std::vector<std::string> userApplications() const;
+    // The applications of the layout (see above), before the ignore list is asked.
+    std::vector<std::shared_ptr<const BVApplicationInfo>> userApplications() const;
 
 private:
     std::shared_ptr<const BVPaths> paths_;
+    BVSystemInfoPtr systemInfo_;
     BVFileManagerPtr fileManager_;
     BVJunkKnowledgeBasePtr knowledgeBase_;
     BVAppLangPreferences preferences_;

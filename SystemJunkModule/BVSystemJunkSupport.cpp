@@ -7,7 +7,9 @@
 #include <thread>
 
 #include "Foundation/BVComputableProgress.h"
+#include "Foundation/BVFileIO.h"
 #include "Foundation/BVLogger.h"
+#include "Foundation/BVSystemVersion.h"
 #include "Foundation/QLFileSizer.h"
 #include "Foundation/BVWorkerPool.h"
 #include "PrivilegedOperationsPerformer/BVPrivilegedOperationsPerformer.h"
@@ -126,6 +128,18 @@ std::vector<std::string> containerContents(const BVFileManager& fileManager, con
         contents.insert(contents.end(), children.begin(), children.end());
     }
     return contents;
+}
+
+bool isSystemIntegrityProtected(const BVPaths& paths, const std::string& path) {
+    if (paths.layout() != BVLayout::macos) return false;
+    auto version = BVSystemVersion::current();
+    if (version.majorVersion == 10 && version.minorVersion < 11) return false;
+    auto within = [&](const char* folder) {
+        std::string place = paths.systemPath(folder);
+        return path == place || BVFileIO::isPathInside(path, place);
+    };
+    if (within("/usr/local")) return false;
+    return within("/System") || within("/usr") || within("/bin") || within("/sbin");
 }
 
 }  // namespace BVSystemJunk

@@ -75,4 +75,9 @@ std::string containerLogsSubpath(BVLayout layout);
 std::vector<std::string> containerContents(const BVFileManager& fileManager, const std::optional<std::string>& containersFolder,
                                            const std::string& subpath, const std::shared_ptr<BVComputableProgress>& progress);
 
+// True when the system's integrity protection keeps `path` from everyone, the agent included
+// (the system's own folders on macos 10.11 and later: "/System", "/usr" less "/usr/local",
+// "/bin", "/sbin"). Never on the linux layout.
+bool isSystemIntegrityProtected(const BVPaths& paths, const std::string& path);
+
 }  // namespace BVSystemJunk
