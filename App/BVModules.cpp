@@ -17,6 +17,7 @@ void BVRegisterModules(BVModuleRegistry& registry) {
                          {"BVSystemJunkScanIdentifierXcodeJunk", "developer-junk"},
                          {"BVSystemJunkScanIdentifierBrokenStartupItems", "broken-startup-items"},
                          {"BVSystemJunkScanIdentifierUnusedDiskImages", "unused-disk-images"},
+                         {"BVSystemJunkScanIdentifierPhotoSyncCaches", "photo-sync-caches"},
                          {"BVSystemJunkScanIdentifierUserLogsCompound", "user-logs"},
                          {"BVSystemJunkScanIdentifierSystemLogsCompound", "system-logs"},
                          {"BVSystemJunkScanIdentifierBrokenPreferences", "broken-preferences"},

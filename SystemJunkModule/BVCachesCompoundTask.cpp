@@ -7,6 +7,7 @@
 #include "SystemJunkModule/BVCacheScanTask.h"
 #include "SystemJunkModule/BVCachesContext.h"
 #include "SystemJunkModule/BVDropboxCacheScanTask.h"
+#include "SystemJunkModule/BVSpecialAppsCacheScanTask.h"
 #include "SystemJunkModule/BVSpotifyCacheScanTask.h"
 
 namespace {
@@ -60,7 +61,8 @@ namespace BVSystemCachesCompoundTask {
 std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment) {
     return std::make_shared<BVCachesCompoundTask>(
         "BVSystemJunkScanIdentifierSystemCachesCompound", BVEnvironmentServices::knowledgeBase(environment, BVScannerSystemCaches),
-        std::vector<BVScanTaskPtr>{BVSystemCachesScanTask::task(environment)}, std::map<std::string, BVScanTaskPtr>{},
+        std::vector<BVScanTaskPtr>{BVSystemCachesScanTask::task(environment), BVSpecialAppsCacheScanTask::systemAppsCacheScanTask(environment)},
+        std::map<std::string, BVScanTaskPtr>{},
         environment.paths->sandboxContainer());
 }
 }  // namespace BVSystemCachesCompoundTask
@@ -71,7 +73,8 @@ std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment) {
         "BVSystemJunkScanIdentifierUserCachesCompound", BVEnvironmentServices::knowledgeBase(environment, BVScannerUserCaches),
         std::vector<BVScanTaskPtr>{BVUserCachesScanTask::task(environment), BVDarwinUserCachesScanTask::task(environment),
                                    BVSandboxContainersCachesScanTask::task(environment),
-                                   BVApplicationFolderCachesScanTask::task(environment)},
+                                   BVApplicationFolderCachesScanTask::task(environment),
+                                   BVSpecialAppsCacheScanTask::userAppsCacheScanTask(environment)},
         std::map<std::string, BVScanTaskPtr>{{"com.getdropbox.dropbox", BVDropboxCacheScanTask::task(environment)},
                                              {"com.spotify.client", BVSpotifyCacheScanTask::task(environment)}},
         environment.paths->sandboxContainer());

@@ -31,14 +31,15 @@ private:
     std::optional<std::string> sandboxContainerPath_;
 };
 
-// The system caches (scanner 9): the all-users caches folder.
+// The system caches (scanner 9): the all-users caches folder, then the all-users caches kept
+// elsewhere (BVSpecialAppsCacheScanTask).
 namespace BVSystemCachesCompoundTask {
 std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment);
 }
 
 // The user caches (scanner 10): user caches, the Darwin cache folder, the sandbox containers'
-// caches and the caches kept in applications' own folders, then the Dropbox and Spotify caches
-// in their own groups.
+// caches, the caches kept in applications' own folders and the user's caches kept elsewhere
+// (BVSpecialAppsCacheScanTask), then the Dropbox and Spotify caches in their own groups.
 namespace BVUserCachesCompoundTask {
 std::shared_ptr<BVCachesCompoundTask> task(const BVEnvironment& environment);
 }

@@ -2,6 +2,7 @@
 
 #include "Foundation/BVFileIO.h"
 #include "ScanningService/CoreScanning/BVFileModel.h"
+#include "SystemJunkModule/BVSpecialAppsProvider.h"
 
 namespace {
 
@@ -37,6 +38,11 @@ void BVCachesContext::addItem(const BVEntityPtr& item) {
     // A task that knows the applications hands its items already grouped.
     if (auto grouped = std::dynamic_pointer_cast<BVCacheGroupModel>(item)) {
         for (const auto& child : grouped->children()) addItem(child, grouped->identifier());
+        return;
+    }
+    // A cache kept outside the caches folders is shown under its application's name.
+    if (auto special = std::dynamic_pointer_cast<BVSpecialApplicationCacheModel>(item)) {
+        addItem(item, special->cacheInfo()->applicationName());
         return;
     }
     auto identifier = groupIdentifier(entityPath(item));

@@ -26,7 +26,7 @@ public:
     // `sandboxContainerPath` is the folder of the sandbox containers (none when the layout has none).
     BVCachesContext(BVJunkKnowledgeBasePtr knowledgeBase, std::optional<std::string> sandboxContainerPath);
     // Adds an item to the group its path names (see groupIdentifier); a cache group's children
-    // go to the group of that name.
+    // go to the group of that name, a special application cache to its application's.
     void addItem(const BVEntityPtr& item);
     // Adds an item to the named group: nothing when the knowledge base ignores that identifier.
     // A file sequence contributes its files, any other entity itself. A file already held by

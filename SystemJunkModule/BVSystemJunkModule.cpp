@@ -8,6 +8,7 @@
 #include "SystemJunkModule/BVBrokenStartupItemsScanTasks.h"
 #include "SystemJunkModule/BVDocumentVersionsScanTask.h"
 #include "SystemJunkModule/BVUnusedDiskImagesScanTask.h"
+#include "SystemJunkModule/BVPhotoSyncCachesScanTask.h"
 #include "SystemJunkModule/BVApplicationLanguagesScanTask.h"
 #include "SystemJunkModule/BVSystemLanguagesScanTask.h"
 #include "SystemJunkModule/BVXcodeJunkTask.h"
@@ -20,12 +21,13 @@ std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment) {
 
 std::vector<BVScanTaskPtr> scanTasks(const BVEnvironment& environment, const BVStartupServicesPtr& services) {
     std::vector<BVScanTaskPtr> tasks;
-    // Only the macos layout keeps document versions (see BVDocumentVersionsScanTask).
+    // Only the macos layout keeps document versions and photo-sync caches (see their tasks).
     if (environment.paths->layout() == BVLayout::macos) tasks.push_back(BVDocumentVersionsScanTask::task(environment));
     tasks.push_back(BVSystemLanguagesScanTask::task(environment));
     tasks.push_back(BVXcodeJunkTask::task(environment));
     tasks.push_back(BVBrokenStartupItemsScanTask::task(environment, services));
     tasks.push_back(BVUnusedDiskImagesScanTask::task(environment));
+    if (environment.paths->layout() == BVLayout::macos) tasks.push_back(BVPhotoSyncCachesScanTask::task(environment));
     tasks.push_back(BVUserLogsScanTask::task(environment));
     tasks.push_back(BVSystemLogsScanTask::task(environment));
     tasks.push_back(std::make_shared<BVBrokenPreferencesScanTask>(environment, services));

@@ -34,7 +34,7 @@ TEST(BVSystemJunkClean, CleansWhatTheScanOfferedThroughTheCleanQueue) {
     }
     EXPECT_EQ(identifiers, (std::vector<std::string>{"BVSystemJunkScanIdentifierDocumentVersions",
                                                      "BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk", "BVSystemJunkScanIdentifierBrokenStartupItems",
-                                                     "BVSystemJunkScanIdentifierUnusedDiskImages",
+                                                     "BVSystemJunkScanIdentifierUnusedDiskImages", "BVSystemJunkScanIdentifierPhotoSyncCaches",
                                                      "BVSystemJunkScanIdentifierUserLogsCompound", "BVSystemJunkScanIdentifierSystemLogsCompound",
                                                      "BVSystemJunkScanIdentifierBrokenPreferences",
                                                      "BVSystemJunkScanIdentifierBrokenApplicationsUpdates",

@@ -36,7 +36,7 @@ std::map<std::string, bool> entities(const BVValue& result, const std::string& f
     return found;
 }
 
-// The module's tasks in order; only the macos layout keeps document versions.
+// The module's tasks in order; only the macos layout keeps document versions and photo-sync caches.
 std::vector<std::string> taskIdentifiers(const std::string& layout) {
     std::vector<std::string> ids = {
         "BVSystemJunkScanIdentifierSystemLanguages", "BVSystemJunkScanIdentifierXcodeJunk",
@@ -45,12 +45,15 @@ std::vector<std::string> taskIdentifiers(const std::string& layout) {
         "BVSystemJunkScanIdentifierBrokenPreferences", "BVSystemJunkScanIdentifierBrokenApplicationsUpdates",
         "BVSystemJunkScanIdentifierApplicationLanguages", "BVSystemJunkScanIdentifierSystemCachesCompound",
         "BVSystemJunkScanIdentifierUserCachesCompound"};
-    if (layout == "macos") ids.insert(ids.begin(), "BVSystemJunkScanIdentifierDocumentVersions");
+    if (layout == "macos") {
+        ids.insert(ids.begin() + 4, "BVSystemJunkScanIdentifierPhotoSyncCaches");
+        ids.insert(ids.begin(), "BVSystemJunkScanIdentifierDocumentVersions");
+    }
     return ids;
 }
 
-// The entities of each result, in task order. Document versions and disk images are kept apart
-// in `others` (by identifier): the fixtures of the older checks hold neither.
+// The entities of each result, in task order. Document versions, disk images and photo-sync
+// caches are kept apart in `others` (by identifier): the fixtures of the older checks hold none.
 std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixture, const std::string& layout,
                                                   std::map<std::string, std::map<std::string, bool>>* others = nullptr) {
     CommandRun r = brenvik({"scan", "system-junk", "--json"}, fixture, layout);
@@ -69,7 +72,8 @@ std::vector<std::map<std::string, bool>> scanJSON(const BVTemporaryFolder& fixtu
         if (identifiers.back().find("Broken") != std::string::npos) {
             EXPECT_TRUE(result["items"].arrayValue().empty()) << identifiers.back();
         } else if (identifiers.back().find("DocumentVersions") != std::string::npos ||
-                   identifiers.back().find("UnusedDiskImages") != std::string::npos) {
+                   identifiers.back().find("UnusedDiskImages") != std::string::npos ||
+                   identifiers.back().find("PhotoSyncCaches") != std::string::npos) {
             if (others) (*others)[identifiers.back()] = entities(result, fixture.path());
             else EXPECT_TRUE(result["items"].arrayValue().empty()) << identifiers.back();
         } else {
@@ -106,7 +110,7 @@ TEST(BrenvikSystemJunk, ScanOnAMacosHome) {
 
     auto results = scanJSON(t, "macos");
     ASSERT_EQ(results.size(), 7u);
-    EXPECT_TRUE(results[0].empty());  // the macos layout's languages are not scanned yet
+    EXPECT_TRUE(results[0].empty());  // no bundle with localisations in this fixture
     EXPECT_TRUE(results[1].empty());  // no developer junk in this home
     EXPECT_EQ(results[2], (std::map<std::string, bool>{{"home/Library/Logs/App", true},
                                                        {"home/Library/Containers/com.example.box/Data/Library/Logs/box.log", true},
@@ -114,7 +118,7 @@ TEST(BrenvikSystemJunk, ScanOnAMacosHome) {
     EXPECT_EQ(results[3], (std::map<std::string, bool>{{"root/Library/Logs/install.log", true},
                                                        {"root/private/var/log/asl", true},
                                                        {"root/private/var/db/diagnostics", true}}));
-    EXPECT_TRUE(results[4].empty());  // the macos layout's applications are not scanned yet
+    EXPECT_TRUE(results[4].empty());  // no application in this fixture
     EXPECT_EQ(results[5], (std::map<std::string, bool>{{"group:com.example.daemon", false},
                                                        {"root/Library/Caches/com.example.daemon", true}}));
     EXPECT_EQ(results[6], (std::map<std::string, bool>{
