@@ -127,7 +127,7 @@ BVAppLangPreferences BVAppLangPreferences::fromGlobalPreferences(const std::stri
         if (auto locale = (*preferences)["AppleLocale"]; locale.isString()) languages.push_back(locale.stringValue());
     }
     if (languages.empty()) {
-        BVLogger::error("The user's languages could not be read from " + file + (error.empty() ? "" : ": " + error));
+        BVLogger::warning("The user's languages could not be read from " + file + (error.empty() ? "" : ": " + error));
         return unknown();
     }
     return BVAppLangPreferences(languages);

@@ -61,7 +61,7 @@ std::vector<std::shared_ptr<const BVApplicationInfo>> BVApplicationLanguagesScan
 BVScanResultPtr BVApplicationLanguagesScanTask::scan() {
     if (auto canned = BVSystemJunk::cannedResult("BVApplicationLanguagesScanTask", identifier())) return canned;
     if (!preferences_.known()) {
-        BVLogger::error("[Languages] The user's languages are unknown: no application languages are offered");
+        BVLogger::info("[Languages] The user's languages are unknown: no application languages are offered");
         return BVScanResult::emptyResultWithIdentifier(identifier());
     }
     bool macos = paths_->layout() == BVLayout::macos;

@@ -1,6 +1,10 @@
 #include "SystemJunkModule/BVSystemLanguagesScanTask.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <mutex>
 
 #include "Foundation/BVDirectoryWalker.h"
 #include "Foundation/BVFileIO.h"
@@ -15,6 +19,14 @@ namespace {
 
 size_t depthBelow(const std::string& root, const std::string& path) {
     return size_t(std::count(path.begin() + std::min(path.size(), root.size()), path.end(), '/'));
+}
+
+// A bundle folder named without an extension: it has "Contents/Info.plist". Looked up beside
+// the walk's open folder, as this is asked of every folder of the library folders.
+bool isPackageWithoutExtension(const BVWalkEntry& entry) {
+    struct stat status {};
+    std::string info = std::string(entry.name) + "/Contents/Info.plist";
+    return ::fstatat(entry.folderFd, info.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
 }
 
 }  // namespace
@@ -87,9 +99,10 @@ BVLanguageMap BVSystemLanguagesScanTask::macosLanguages(const BVPredicatePtr& fi
         progress_->sleepThreadWhilePaused();
         if (progress_->isCancelled()) break;
         if (BVSystemJunk::isSystemIntegrityProtected(*paths_, location)) continue;
-        // The bundles below the location, in the order found; their maps are read after the walk.
+        // The bundles below the location; their maps are read after the walk, in path order.
+        std::mutex mutex;
         std::vector<std::string> bundles;
-        BVDirectoryWalker walker(1);
+        BVDirectoryWalker walker;
         walker.setTypesOnly(true);
         walker.walk(
             location,
@@ -103,8 +116,8 @@ BVLanguageMap BVSystemLanguagesScanTask::macosLanguages(const BVPredicatePtr& fi
                     progress_->setPath(path);
                 }
                 if (BVSystemJunk::isSystemIntegrityProtected(*paths_, path) || filter->shouldIgnoreObject(path)) return false;
-                if (!BVFileIO::pathExtension(entry.name).empty() ||
-                    fileManager_->fileExistsAtPath(BVFileIO::appendPathComponent(path, "Contents/Info.plist"))) {
+                if (!BVFileIO::pathExtension(entry.name).empty() || isPackageWithoutExtension(entry)) {
+                    std::lock_guard lock(mutex);
                     bundles.push_back(path);
                     return false;
                 }
@@ -127,7 +140,7 @@ BVScanResultPtr BVSystemLanguagesScanTask::scan() {
     if (auto canned = BVSystemJunk::cannedResult("BVSystemLanguagesScanTask", identifier())) return canned;
     if (progress_->isCancelled()) return BVScanResult::emptyResultWithIdentifier(identifier());
     if (!preferences_.known()) {
-        BVLogger::error("[Languages] The user's languages are unknown: no system languages are offered");
+        BVLogger::info("[Languages] The user's languages are unknown: no system languages are offered");
         return BVScanResult::emptyResultWithIdentifier(identifier());
     }
     bool macos = paths_->layout() == BVLayout::macos;
