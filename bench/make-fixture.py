@@ -11,6 +11,7 @@ usage: make-fixture.py --layout macos|linux [--seed N] [--files N] OUT
 import argparse
 import math
 import os
+import plistlib
 import random
 
 
@@ -96,6 +97,12 @@ def main():
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as f:
             f.truncate(rng.randrange(51, 600) * 1024 * 1024)
+    # The user's languages, so that the language tasks search the library as on a used system.
+    if args.layout == "macos":
+        prefs = os.path.join(args.out, "Library/Preferences/.GlobalPreferences.plist")
+        os.makedirs(os.path.dirname(prefs), exist_ok=True)
+        with open(prefs, "wb") as f:
+            plistlib.dump({"AppleLanguages": ["en-US"], "AppleLocale": "en_US"}, f, fmt=plistlib.FMT_BINARY)
     print("%s: %d files, %d hard links" % (args.out, made, linked))
 
 
