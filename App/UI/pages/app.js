@@ -28,10 +28,11 @@ function say(text, isError = false) {
 
 // One node per entity: its document, where it is (result index, then entity indexes) and
 // whether it is ticked (true, false, or null when only some of its children are).
-function makeNode(entity, path) {
-  const node = { entity, path, checked: entity.autoselected, open: false, parent: null };
+// A module of the user's own files starts with nothing ticked, as the command line does.
+function makeNode(entity, path, ownFiles) {
+  const node = { entity, path, checked: entity.autoselected && !ownFiles, open: false, parent: null };
   node.children = (entity.children || []).map((child, i) => {
-    const c = makeNode(child, path.concat(i));
+    const c = makeNode(child, path.concat(i), ownFiles);
     c.parent = node;
     return c;
   });
@@ -228,7 +229,7 @@ function showResult(scan) {
     size: result.size,
     error: result.error ? result.error.description : null,
     open: result.items.length > 0,
-    nodes: result.items.map((item, i) => makeNode(item, [r, i])),
+    nodes: result.items.map((item, i) => makeNode(item, [r, i], Boolean(module && module.ownFiles))),
   }));
   state.shownScan = scan.id;
   $("clean").disabled = scan.state !== "done";
