@@ -157,6 +157,10 @@ int BVRunCommandLine(int argc, char** argv) {
     auto* smart = app.add_subcommand("smart-scan", "The cleanup, protection and speed sections together");
     addListingOptions(smart, true);
 
+    auto* ui = app.add_subcommand("ui", "The review window: scan, look, tick and clean in a browser");
+    ui->add_option("--port", options.uiPort, "Listen on this port of 127.0.0.1 (default: a free one)")->check(CLI::Range(1, 65535));
+    ui->add_flag("--no-open", options.uiNoOpen, "Print the address only; do not open a browser");
+
     auto* defaults = app.add_subcommand("defaults", "Read and change the user defaults");
     defaults->add_option("ACTION", options.defaultsAction, "read, write or delete")
         ->required()
@@ -329,5 +333,6 @@ int BVRunCommandLine(int argc, char** argv) {
     if (kbImport->parsed()) return BVCommandImportSignatures(context);
     if (ignore->parsed()) return BVCommandIgnore(context);
     if (startup->parsed()) return BVCommandStartup(context);
+    if (ui->parsed()) return BVCommandUI(context);
     return 2;
 }

@@ -36,6 +36,8 @@ struct BVCommandOptions {
     bool dryRun = false, yes = false;
     std::string startupAction, startupItem;  // startup list|disable|enable|remove [ITEM]
     std::string signaturesFile;              // kb import-signatures FILE
+    int uiPort = 0;                          // ui --port
+    bool uiNoOpen = false;                   // ui --no-open
 };
 
 struct BVCommandContext {
@@ -60,6 +62,7 @@ int BVCommandKnowledgeBaseInfo(const BVCommandContext& context);
 int BVCommandImportSignatures(const BVCommandContext& context);
 int BVCommandIgnore(const BVCommandContext& context);
 int BVCommandStartup(const BVCommandContext& context);
+int BVCommandUI(const BVCommandContext& context);
 
 class BVKnowledgeBase;
 // The knowledge base of this run, or none after telling the user which files were tried (the

@@ -7,17 +7,28 @@
 #include <cstdint>
 #include <string>
 
-class BVProgressDrawer {
+// What follows a scan's or a clean's progress: the terminal's line, or the review window.
+class BVProgressSink {
+public:
+    virtual ~BVProgressSink() = default;
+    virtual void begin(const std::string& title) = 0;
+    virtual void setFraction(double fraction) = 0;
+    virtual void setBytes(uint64_t bytes) = 0;
+    virtual void setPath(const std::string& path) = 0;
+    virtual void end() = 0;
+};
+
+class BVProgressDrawer : public BVProgressSink {
 public:
     explicit BVProgressDrawer(bool enabled) : enabled_(enabled) {}
     // Enabled when standard error is a terminal and the user did not ask for silence.
     static bool shouldDraw(bool noProgressOption);
 
-    void begin(const std::string& title);
-    void setFraction(double fraction);
-    void setBytes(uint64_t bytes);
-    void setPath(const std::string& path);
-    void end();
+    void begin(const std::string& title) override;
+    void setFraction(double fraction) override;
+    void setBytes(uint64_t bytes) override;
+    void setPath(const std::string& path) override;
+    void end() override;
 
 private:
     void draw(bool force);

@@ -1,0 +1,329 @@
+#include "App/UI/BVUIServer.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+
+#include "App/BVCleanRun.h"
+#include "App/BVInterruption.h"
+#include "App/UI/BVUIAssets.h"
+#include "Foundation/BVDispatchQueue.h"
+#include "Foundation/BVJSONCodec.h"
+#include "Foundation/BVLogger.h"
+#include "ScanningService/CoreScanning/BVScanQueue.h"
+
+namespace {
+
+void sendJSON(httplib::Response& response, const BVValue& document, int status = 200) {
+    response.status = status;
+    response.set_content(BVJSONCodec::encode(document), "application/json");
+}
+
+void sendError(httplib::Response& response, int status, const std::string& message) {
+    sendJSON(response, BVValue(BVDictionary{{"error", BVValue(message)}}), status);
+}
+
+BVValue modulesDocument(const BVModuleRegistry& registry) {
+    BVArray modules;
+    for (const auto& m : registry.modules()) {
+        BVArray tasks;
+        for (const auto& t : m.tasks)
+            tasks.push_back(BVValue(BVDictionary{{"identifier", BVValue(t.identifier)}, {"key", BVValue(t.key)},
+                                                 {"displayName", BVValue(m.taskDisplayName(t.identifier))}}));
+        modules.push_back(BVValue(BVDictionary{{"name", BVValue(m.name)},
+                                               {"displayName", BVValue(m.displayName)},
+                                               {"section", BVValue(BVSmartScanSectionName(m.section))},
+                                               {"ownFiles", BVValue(m.ownFiles)},
+                                               {"tasks", BVValue(std::move(tasks))}}));
+    }
+    return BVValue(BVDictionary{{"modules", BVValue(std::move(modules))}});
+}
+
+}  // namespace
+
+BVUIServer::BVUIServer(const BVEnvironment& environment, const BVModuleRegistry& registry)
+    : environment_(environment), registry_(registry), server_(std::make_unique<httplib::Server>()),
+      token_(BVUIAccessPolicy::makeToken()) {}
+
+BVUIServer::~BVUIServer() {
+    requestStop();
+    if (server_) server_->stop();
+    if (listener_.joinable()) listener_.join();
+}
+
+bool BVUIServer::start(uint16_t port) {
+    int bound = port == 0 ? server_->bind_to_any_port("127.0.0.1") : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
+    if (bound <= 0) return false;
+    port_ = uint16_t(bound);
+    policy_ = std::make_unique<BVUIAccessPolicy>(token_, port_);
+    routes();
+    listener_ = std::thread([this] { server_->listen_after_bind(); });
+    return true;
+}
+
+std::string BVUIServer::address() const { return policy_->origin() + "/?token=" + token_; }
+
+void BVUIServer::routes() {
+    // The gate every request passes first.
+    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        BVUIRequestFacts facts{request.method, request.get_header_value("Host"), std::nullopt, request.get_header_value("Cookie"),
+                               std::nullopt};
+        if (request.has_header("Origin")) facts.origin = request.get_header_value("Origin");
+        if (request.has_param("token")) facts.queryToken = request.get_param_value("token");
+        auto decision = policy_->decide(facts);
+        if (!decision.allowed) {
+            BVLogger::warning("Review window: refused " + request.method + " " + request.path + " (" + decision.reason + ")");
+            response.status = 403;
+            response.set_content("Forbidden\n", "text/plain");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        if (decision.setCookie) response.set_header("Set-Cookie", policy_->cookie());
+        // The pages are this program's own: no framing by others, nothing fetched from elsewhere.
+        response.set_header("Content-Security-Policy", "default-src 'self'; frame-ancestors 'none'");
+        response.set_header("X-Content-Type-Options", "nosniff");
+        response.set_header("Referrer-Policy", "no-referrer");
+        response.set_header("Cache-Control", "no-store");
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+
+    server_->Get("/", [this](const httplib::Request&, httplib::Response& response) {
+        {
+            std::lock_guard lock(mutex_);
+            pageLoaded_ = true;
+        }
+        const BVUIAsset* page = BVUIAssetNamed("index.html");
+        response.set_content(std::string(page->body), page->type);
+    });
+    server_->Get(R"(/assets/([A-Za-z0-9_.-]+))", [](const httplib::Request& request, httplib::Response& response) {
+        const BVUIAsset* asset = BVUIAssetNamed(request.matches[1].str());
+        if (!asset) return sendError(response, 404, "no such asset");
+        response.set_content(std::string(asset->body), asset->type);
+    });
+    server_->Get("/api/modules", [this](const httplib::Request&, httplib::Response& response) {
+        sendJSON(response, modulesDocument(registry_));
+    });
+    server_->Post("/api/scans", [this](const httplib::Request& request, httplib::Response& response) {
+        auto body = BVJSONCodec::decode(request.body);
+        std::string name = body ? (*body)["module"].stringValue() : "";
+        const BVModule* module = registry_.moduleNamed(name);
+        if (!module) return sendError(response, 400, "no module named \"" + name + "\"");
+        uint64_t id = scans_.begin(module->name);
+        post([this, id, module] { runScan(id, *module); });
+        sendJSON(response, BVValue(BVDictionary{{"id", BVValue(int64_t(id))}}), 202);
+    });
+    server_->Get(R"(/api/scans/(\d+))", [this](const httplib::Request& request, httplib::Response& response) {
+        auto snapshot = scans_.snapshot(std::stoull(request.matches[1].str()));
+        if (!snapshot) return sendError(response, 404, "no such scan");
+        sendJSON(response, *snapshot);
+    });
+    // What a clean of the chosen entities would take, and the applications it would have to quit.
+    server_->Post(R"(/api/scans/(\d+)/preview)", [this](const httplib::Request& request, httplib::Response& response) {
+        uint64_t scan = std::stoull(request.matches[1].str());
+        auto finished = scans_.finishedScan(scan);
+        if (!finished) return sendError(response, 404, "no finished scan " + std::to_string(scan));
+        auto body = BVJSONCodec::decode(request.body);
+        auto entities = body ? chosenEntities(scan, *body) : std::nullopt;
+        if (!entities) return sendError(response, 400, "the entities are not this scan's");
+        const BVModule* module = registry_.moduleNamed(finished->first);
+        BVCleanRun run(environment_, *module, *entities, finished->second);
+        BVArray applications;
+        for (const auto& a : run.blockingApplications())
+            applications.push_back(BVValue(BVDictionary{{"bundleIdentifier", BVValue(a->bundleIdentifier())},
+                                                        {"processIdentifier", BVValue(int64_t(a->processIdentifier()))}}));
+        sendJSON(response, BVValue(BVDictionary{{"count", BVValue(int64_t(entities->size()))},
+                                                {"size", BVValue(int64_t(BVCleanPrinter::totalSize(*entities)))},
+                                                {"stale", BVValue(scans_.isStale(scan))},
+                                                {"applications", BVValue(std::move(applications))}}));
+    });
+    // Removes exactly the chosen entities of a scan, re-checking each path as the command line does.
+    server_->Post(R"(/api/scans/(\d+)/clean)", [this](const httplib::Request& request, httplib::Response& response) {
+        uint64_t scan = std::stoull(request.matches[1].str());
+        auto finished = scans_.finishedScan(scan);
+        if (!finished) return sendError(response, 404, "no finished scan " + std::to_string(scan));
+        auto body = BVJSONCodec::decode(request.body);
+        auto entities = body ? chosenEntities(scan, *body) : std::nullopt;
+        if (!entities) return sendError(response, 400, "the entities are not this scan's");
+        if (entities->empty()) return sendError(response, 400, "nothing is chosen");
+        bool quit = (*body)["quitApplications"].boolValue();
+        const BVModule* module = registry_.moduleNamed(finished->first);
+        auto begun = scans_.beginClean(scan);
+        if (!begun) return sendError(response, 409, "scan again");
+        uint64_t id = *begun;
+        post([this, id, module, entities = *entities, guard = finished->second, quit] { runClean(id, *module, entities, guard, quit); });
+        sendJSON(response, BVValue(BVDictionary{{"id", BVValue(int64_t(id))}}), 202);
+    });
+    server_->Get(R"(/api/cleans/(\d+))", [this](const httplib::Request& request, httplib::Response& response) {
+        auto snapshot = scans_.cleanSnapshot(std::stoull(request.matches[1].str()));
+        if (!snapshot) return sendError(response, 404, "no such clean");
+        sendJSON(response, *snapshot);
+    });
+    // The page's one event stream: every scan's progress whenever something changed, and a
+    // comment every few seconds so that a closed page is noticed. While one is open the window
+    // counts as in use.
+    server_->Get("/api/events", [this](const httplib::Request&, httplib::Response& response) {
+        {
+            std::lock_guard lock(mutex_);
+            ++openStreams_;
+        }
+        auto seen = std::make_shared<uint64_t>(UINT64_MAX);
+        response.set_chunked_content_provider(
+            "text/event-stream",
+            [this, seen](size_t, httplib::DataSink& sink) {
+                auto quiet = std::chrono::steady_clock::now();
+                for (;;) {
+                    {
+                        std::lock_guard lock(mutex_);
+                        if (stop_) return false;
+                    }
+                    if (uint64_t generation = scans_.generation(); generation != *seen) {
+                        *seen = generation;
+                        std::string event = "data: " + BVJSONCodec::encode(scans_.progressOfAll()) + "\n\n";
+                        if (!sink.write(event.data(), event.size())) return false;
+                        quiet = std::chrono::steady_clock::now();
+                    } else if (std::chrono::steady_clock::now() - quiet > std::chrono::seconds(5)) {
+                        if (!sink.write(": still here\n\n", 14)) return false;
+                        quiet = std::chrono::steady_clock::now();
+                    }
+                    if (!sink.is_writable()) return false;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+            },
+            [this](bool) {
+                std::lock_guard lock(mutex_);
+                --openStreams_;
+                lastStreamClosed_ = std::chrono::steady_clock::now();
+            });
+    });
+}
+
+void BVUIServer::post(std::function<void()> job) {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+    wake_.notify_all();
+}
+
+void BVUIServer::requestStop() {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+    if (cleanStop_) cleanStop_->request();
+    wake_.notify_all();
+}
+
+void BVUIServer::runScan(uint64_t id, const BVModule& module) {
+    auto tasks = module.makeTasks(environment_);
+    std::vector<std::string> identifiers;
+    for (const auto& t : tasks) identifiers.push_back(t->identifier());
+    scans_.setTasks(id, identifiers);
+    auto queue = BVScanQueue::create("ui." + module.name);
+    std::map<BVScanTask*, BVScanResultPtr> results;
+    bool finished = false, cancelled = false;
+    double fraction = 0;
+    uint64_t bytes = 0;
+    queue->onTaskFinish([&](const BVScanTaskPtr& task, const BVScanResultPtr& result) {
+        results[task.get()] = result;
+        scans_.taskFinished(id, task->identifier(), result ? result->size() : 0);
+    });
+    queue->onQueueFinish([&](BVScanQueue&, bool wasCancelled) { finished = true, cancelled = wasCancelled; });
+    queue->onQueueProgressFractionChange([&](BVScanQueue&, double f) { scans_.setProgress(id, fraction = f, bytes, ""); });
+    queue->onQueueProgressSizeChange([&](BVScanQueue&, uint64_t s) { scans_.setProgress(id, fraction, bytes = s, ""); });
+    queue->onQueueProgressPathChange([&](BVScanQueue&, const std::string& p) { scans_.setProgress(id, fraction, bytes, p); });
+    queue->addTasks(tasks);
+    BVRunLoop::runUntil(
+        [&] {
+            std::lock_guard lock(mutex_);
+            if (stop_) queue->cancel();
+            return finished;
+        },
+        std::chrono::hours(24 * 365));
+    BVModuleScan scan{module.name, module.displayName, &module, {}, module.ownFiles, cancelled};
+    for (const auto& t : tasks) scan.outcomes.push_back({t, results.count(t.get()) ? results[t.get()] : nullptr});
+    // What is shown is what a clean may take: the identity of every path, as it is now.
+    std::vector<BVEntityPtr> shown;
+    for (const auto& o : scan.outcomes)
+        if (o.result)
+            for (const auto& item : o.result->items().value_or(std::vector<BVEntityPtr>{})) shown.push_back(item);
+    auto guard = BVRecordShownEntities(shown, {}, environment_.knowledgeBase, module.name, environment_);
+    scans_.finish(id, std::move(scan), std::move(guard));
+}
+
+std::optional<std::vector<BVEntityPtr>> BVUIServer::chosenEntities(uint64_t scan, const BVValue& body) const {
+    std::vector<std::vector<size_t>> paths;
+    for (const auto& item : body["entities"].arrayValue()) {
+        std::vector<size_t> path;
+        for (const auto& index : item.arrayValue()) {
+            if (!index.isNumber() || index.int64Value(-1) < 0) return std::nullopt;
+            path.push_back(size_t(index.int64Value()));
+        }
+        paths.push_back(std::move(path));
+    }
+    // In scan order, each once, and nothing inside something already chosen.
+    std::sort(paths.begin(), paths.end());
+    std::vector<BVEntityPtr> entities;
+    const std::vector<size_t>* outer = nullptr;
+    for (const auto& path : paths) {
+        if (outer && path.size() >= outer->size() && std::equal(outer->begin(), outer->end(), path.begin())) continue;
+        auto entity = scans_.entityAt(scan, path);
+        if (!entity) return std::nullopt;
+        entities.push_back(entity);
+        outer = &path;
+    }
+    return entities;
+}
+
+void BVUIServer::runClean(uint64_t id, const BVModule& module, std::vector<BVEntityPtr> entities,
+                          std::shared_ptr<BVRemovalGuard> guard, bool quitApplications) {
+    // The window's view of the clean's progress.
+    class Progress : public BVProgressSink {
+    public:
+        Progress(BVUIScans& scans, uint64_t id) : scans_(scans), id_(id) {}
+        void begin(const std::string&) override {}
+        void setFraction(double f) override { scans_.setCleanProgress(id_, fraction_ = f, bytes_, ""); }
+        void setBytes(uint64_t b) override { scans_.setCleanProgress(id_, fraction_, bytes_ = b, ""); }
+        void setPath(const std::string& p) override { scans_.setCleanProgress(id_, fraction_, bytes_, p); }
+        void end() override {}
+
+    private:
+        BVUIScans& scans_;
+        uint64_t id_;
+        double fraction_ = 0;
+        uint64_t bytes_ = 0;
+    } progress(scans_, id);
+    BVCleanStop stop;
+    {
+        std::lock_guard lock(mutex_);
+        cleanStop_ = &stop;
+        if (stop_) stop.request();
+    }
+    BVCleanRun run(environment_, module, std::move(entities), std::move(guard));
+    auto clean = run.run(quitApplications, progress, stop);
+    {
+        std::lock_guard lock(mutex_);
+        cleanStop_ = nullptr;
+    }
+    run.finish();
+    scans_.finishClean(id, clean);
+}
+
+void BVUIServer::runMainLoop(BVInterruption* interruption, std::chrono::milliseconds idleTimeout) {
+    BVInterruption::Scope stop(interruption, [this] { requestStop(); });
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return stop_ || !jobs_.empty(); });
+            if (stop_) break;
+            if (pageLoaded_ && openStreams_ == 0 && jobs_.empty() &&
+                std::chrono::steady_clock::now() - lastStreamClosed_ > idleTimeout) {
+                BVLogger::info("Review window: no page open any more; stopping");
+                break;
+            }
+            if (!jobs_.empty()) {
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+        }
+        if (job) job();
+        BVRunLoop::drain();
+    }
+    server_->stop();
+}

@@ -1,0 +1,221 @@
+// The review window's server over real loopback HTTP: the gate in front of every request, a
+// scan of a fixture home through the API with its progress stream, and the end of the window
+// once its last page has gone.
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+
+#include <thread>
+
+#include "App/BVModuleRegistry.h"
+#include "App/UI/BVUIServer.h"
+#include "Foundation/BVJSONCodec.h"
+#include "tests/SystemJunkModule/BVSystemJunkTestSupport.h"
+#include "tests/fixtures/BVDiskSnapshot.h"
+
+namespace {
+
+struct Window {
+    BVJunkFixture fixture;
+    BVModuleRegistry registry;
+    std::unique_ptr<BVUIServer> server;
+    std::string token;
+
+    Window() {
+        BVRegisterModules(registry);
+        server = std::make_unique<BVUIServer>(fixture.environment(), registry);
+        EXPECT_TRUE(server->start(0));
+        std::string address = server->address();
+        token = address.substr(address.find("token=") + 6);
+    }
+    std::string host() const { return "127.0.0.1:" + std::to_string(server->port()); }
+    std::string origin() const { return "http://" + host(); }
+    httplib::Client client() const {
+        httplib::Client c("127.0.0.1", server->port());
+        c.set_read_timeout(10, 0);
+        return c;
+    }
+    // Runs `requests` on another thread while this (the main) thread serves the window's loop.
+    void drive(const std::function<void()>& requests, std::chrono::milliseconds idle = std::chrono::minutes(1)) {
+        std::thread driver([&] {
+            requests();
+            server->requestStop();
+        });
+        server->runMainLoop(nullptr, idle);
+        driver.join();
+    }
+};
+
+}  // namespace
+
+TEST(BVUIServer, RefusesEveryRequestWithoutTheTokenTheHostOrTheOrigin) {
+    Window w;
+    w.drive([&] {
+        auto c = w.client();
+        std::string cookie = "brenvik_token=" + w.token;
+        struct Case {
+            const char* what;
+            std::string method, path;
+            httplib::Headers headers;
+            int status;
+        } cases[] = {
+            {"the page without the token", "GET", "/", {}, 403},
+            {"an asset without the token", "GET", "/assets/app.js", {}, 403},
+            {"the API without the token", "GET", "/api/modules", {}, 403},
+            {"a wrong token", "GET", "/?token=" + std::string(64, '0'), {}, 403},
+            {"the page with the token", "GET", "/?token=" + w.token, {}, 200},
+            {"the API by the cookie", "GET", "/api/modules", {{"Cookie", cookie}}, 200},
+            {"a rebinding name", "GET", "/api/modules", {{"Cookie", cookie}, {"Host", "evil.example:" + std::to_string(w.server->port())}}, 403},
+            {"a scan without Origin", "POST", "/api/scans", {{"Cookie", cookie}}, 403},
+            {"a scan from a foreign page", "POST", "/api/scans", {{"Cookie", cookie}, {"Origin", "http://evil.example"}}, 403},
+            {"a scan by the query token from a foreign page", "POST", "/api/scans?token=" + w.token, {{"Origin", "http://evil.example"}}, 403},
+        };
+        for (const auto& k : cases) {
+            auto r = k.method == "GET" ? c.Get(k.path, k.headers) : c.Post(k.path, k.headers, R"({"module":"system-junk"})", "application/json");
+            ASSERT_TRUE(r) << k.what;
+            EXPECT_EQ(r->status, k.status) << k.what;
+            if (k.status == 403) EXPECT_EQ(r->body, "Forbidden\n") << k.what;
+        }
+        // The first load hands over the cookie, HttpOnly and SameSite=Strict.
+        auto first = c.Get("/?token=" + w.token);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->get_header_value("Set-Cookie"), cookie + "; Path=/; HttpOnly; SameSite=Strict");
+        EXPECT_NE(first->body.find("/assets/app.js"), std::string::npos);
+    });
+    // Nothing refused started anything.
+    EXPECT_FALSE(w.server->scans().snapshot(1));
+}
+
+TEST(BVUIServer, ScansAModuleAndStreamsItsProgress) {
+    Window w;
+    w.fixture.file(".cache/com.example.app/data", 40000);
+    w.drive([&] {
+        auto c = w.client();
+        httplib::Headers headers = {{"Cookie", "brenvik_token=" + w.token}, {"Origin", w.origin()}};
+        auto modules = c.Get("/api/modules", headers);
+        ASSERT_TRUE(modules && modules->status == 200);
+        auto document = BVJSONCodec::decode(modules->body);
+        ASSERT_TRUE(document);
+        EXPECT_EQ((*document)["modules"].arrayValue().at(0)["name"].stringValue(), "system-junk");
+
+        auto unknown = c.Post("/api/scans", headers, R"({"module":"nothing"})", "application/json");
+        ASSERT_TRUE(unknown);
+        EXPECT_EQ(unknown->status, 400);
+
+        // The event stream is read on its own thread, as a page does, until the scan has ended.
+        std::string events;
+        std::vector<BVValue> progress;
+        std::thread listener([&] {
+            auto stream = w.client();
+            stream.Get("/api/events", headers, [&](const char* data, size_t length) {
+                events.append(data, length);
+                for (size_t end; (end = events.find("\n\n")) != std::string::npos; events.erase(0, end + 2))
+                    if (events.starts_with("data: "))
+                        if (auto event = BVJSONCodec::decode(events.substr(6, end - 6))) progress.push_back(*event);
+                if (progress.empty()) return true;
+                const auto& scans = progress.back()["scans"].arrayValue();
+                return scans.empty() || scans[0]["state"].stringValue() == "running";
+            });
+        });
+        auto started = c.Post("/api/scans", headers, R"({"module":"system-junk"})", "application/json");
+        ASSERT_TRUE(started);
+        EXPECT_EQ(started->status, 202);
+        int64_t id = BVJSONCodec::decode(started->body).value()["id"].int64Value();
+        listener.join();
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.back()["scans"].arrayValue().at(0)["state"].stringValue(), "done");
+        for (const auto& task : progress.back()["scans"].arrayValue().at(0)["tasks"].arrayValue())
+            EXPECT_EQ(task["state"].stringValue(), "done") << task["identifier"].stringValue();
+
+        auto scan = c.Get("/api/scans/" + std::to_string(id), headers);
+        ASSERT_TRUE(scan && scan->status == 200);
+        auto result = BVJSONCodec::decode(scan->body);
+        ASSERT_TRUE(result);
+        EXPECT_EQ((*result)["state"].stringValue(), "done");
+        // The command line's document: the user caches hold the fixture's cache.
+        bool found = false;
+        for (const auto& r : (*result)["result"]["results"].arrayValue())
+            if (r["identifier"].stringValue() == "BVSystemJunkScanIdentifierUserCachesCompound")
+                found = r["size"].int64Value() >= 40000;
+        EXPECT_TRUE(found) << scan->body.substr(0, 2000);
+        EXPECT_EQ(c.Get("/api/scans/99", headers)->status, 404);
+    });
+}
+
+TEST(BVUIServer, StopsOnceItsLastPageHasGone) {
+    Window w;
+    auto begun = std::chrono::steady_clock::now();
+    std::thread page([&] {
+        auto c = w.client();
+        ASSERT_TRUE(c.Get("/?token=" + w.token));
+        // A page that listens for a moment, then is closed.
+        auto stream = w.client();
+        auto opened = std::chrono::steady_clock::now();
+        stream.Get("/api/events", {{"Cookie", "brenvik_token=" + w.token}},
+                   [&](const char*, size_t) { return std::chrono::steady_clock::now() - opened < std::chrono::milliseconds(300); });
+    });
+    w.server->runMainLoop(nullptr, std::chrono::milliseconds(500));
+    page.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(20));
+    // Stopped: nothing answers any more.
+    EXPECT_FALSE(w.client().Get("/?token=" + w.token));
+}
+
+TEST(BVUIServer, CleansExactlyTheChosenEntitiesOfAScanOnce) {
+    Window w;
+    w.fixture.file(".cache/com.example.gone/data", 40000);
+    w.fixture.file(".cache/com.example.kept/data", 40000);
+    BVDiskSnapshot before;
+    w.drive([&] {
+        auto c = w.client();
+        httplib::Headers headers = {{"Cookie", "brenvik_token=" + w.token}, {"Origin", w.origin()}};
+        auto started = c.Post("/api/scans", headers, R"({"module":"system-junk"})", "application/json");
+        ASSERT_TRUE(started && started->status == 202);
+        std::string scan = "/api/scans/" + std::to_string(BVJSONCodec::decode(started->body).value()["id"].int64Value());
+        std::optional<BVValue> done;
+        for (int i = 0; i < 600 && !done; ++i) {
+            auto r = BVJSONCodec::decode(c.Get(scan, headers)->body);
+            if (r && (*r)["state"].stringValue() == "done") done = r;
+            else std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_TRUE(done);
+        // The index path of the group of the cache to go: its result, then its place there.
+        std::string chosen;
+        const auto& results = (*done)["result"]["results"].arrayValue();
+        for (size_t r = 0; r < results.size(); ++r)
+            for (size_t i = 0; i < results[r]["items"].arrayValue().size(); ++i)
+                if (results[r]["items"].arrayValue()[i]["value"].stringValue() == "com.example.gone")
+                    chosen = "[" + std::to_string(r) + "," + std::to_string(i) + "]";
+        ASSERT_FALSE(chosen.empty()) << done->dictionaryValue().size();
+
+        auto wrong = c.Post(scan + "/clean", headers, R"({"entities":[[0,999]]})", "application/json");
+        EXPECT_EQ(wrong->status, 400);
+        auto preview = c.Post(scan + "/preview", headers, "{\"entities\":[" + chosen + "]}", "application/json");
+        ASSERT_TRUE(preview && preview->status == 200);
+        auto shown = BVJSONCodec::decode(preview->body).value();
+        EXPECT_EQ(shown["count"].int64Value(), 1);
+        EXPECT_GE(shown["size"].int64Value(), 40000);
+
+        before = BVSnapshot(w.fixture.kb.folder.path());
+        auto clean = c.Post(scan + "/clean", headers, "{\"entities\":[" + chosen + "]}", "application/json");
+        ASSERT_TRUE(clean && clean->status == 202) << (clean ? clean->body : "");
+        std::string report = "/api/cleans/" + std::to_string(BVJSONCodec::decode(clean->body).value()["id"].int64Value());
+        std::optional<BVValue> cleaned;
+        for (int i = 0; i < 600 && !cleaned; ++i) {
+            auto r = BVJSONCodec::decode(c.Get(report, headers)->body);
+            if (r && (*r)["state"].stringValue() == "done") cleaned = r;
+            else std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_TRUE(cleaned);
+        EXPECT_GE((*cleaned)["report"]["cleanedSize"].int64Value(), 40000);
+        // What it showed has changed: the same scan cannot clean again.
+        auto again = c.Post(scan + "/clean", headers, "{\"entities\":[" + chosen + "]}", "application/json");
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->status, 409);
+        EXPECT_NE(again->body.find("scan again"), std::string::npos);
+    });
+    std::string gone = w.fixture.home() + "/.cache/com.example.gone";
+    auto changed = BVChangedPaths(before, BVSnapshot(w.fixture.kb.folder.path()));
+    std::erase_if(changed, [&](const std::string& p) { return p.find("/.local/state/brenvik") != std::string::npos; });
+    EXPECT_EQ(changed, (std::vector<std::string>{gone, gone + "/data"}));
+}
