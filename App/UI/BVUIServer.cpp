@@ -118,38 +118,28 @@ void BVUIServer::routes() {
     });
     // What a clean of the chosen entities would take, and the applications it would have to quit.
     server_->Post(R"(/api/scans/(\d+)/preview)", [this](const httplib::Request& request, httplib::Response& response) {
-        uint64_t scan = std::stoull(request.matches[1].str());
-        auto finished = scans_.finishedScan(scan);
-        if (!finished) return sendError(response, 404, "no finished scan " + std::to_string(scan));
-        auto body = BVJSONCodec::decode(request.body);
-        auto entities = body ? chosenEntities(scan, *body) : std::nullopt;
-        if (!entities) return sendError(response, 400, "the entities are not this scan's");
-        const BVModule* module = registry_.moduleNamed(finished->first);
-        BVCleanRun run(environment_, *module, *entities, finished->second);
+        auto chosen = choice(request, response);
+        if (!chosen) return;
+        const auto& entities = chosen->entities;
+        BVCleanRun run(environment_, *chosen->module, entities, chosen->guard);
         BVArray applications;
         for (const auto& a : run.blockingApplications())
             applications.push_back(BVValue(BVDictionary{{"bundleIdentifier", BVValue(a->bundleIdentifier())},
                                                         {"processIdentifier", BVValue(int64_t(a->processIdentifier()))}}));
-        sendJSON(response, BVValue(BVDictionary{{"count", BVValue(int64_t(entities->size()))},
-                                                {"size", BVValue(int64_t(BVCleanPrinter::totalSize(*entities)))},
-                                                {"stale", BVValue(scans_.isStale(scan))},
+        sendJSON(response, BVValue(BVDictionary{{"count", BVValue(int64_t(entities.size()))},
+                                                {"size", BVValue(int64_t(BVCleanPrinter::totalSize(entities)))},
+                                                {"stale", BVValue(scans_.isStale(chosen->scan))},
                                                 {"applications", BVValue(std::move(applications))}}));
     });
     // Removes exactly the chosen entities of a scan, re-checking each path as the command line does.
     server_->Post(R"(/api/scans/(\d+)/clean)", [this](const httplib::Request& request, httplib::Response& response) {
-        uint64_t scan = std::stoull(request.matches[1].str());
-        auto finished = scans_.finishedScan(scan);
-        if (!finished) return sendError(response, 404, "no finished scan " + std::to_string(scan));
-        auto body = BVJSONCodec::decode(request.body);
-        auto entities = body ? chosenEntities(scan, *body) : std::nullopt;
-        if (!entities) return sendError(response, 400, "the entities are not this scan's");
-        if (entities->empty()) return sendError(response, 400, "nothing is chosen");
-        bool quit = (*body)["quitApplications"].boolValue();
-        const BVModule* module = registry_.moduleNamed(finished->first);
-        auto begun = scans_.beginClean(scan);
+        auto chosen = choice(request, response);
+        if (!chosen) return;
+        if (chosen->entities.empty()) return sendError(response, 400, "nothing is chosen");
+        auto begun = scans_.beginClean(chosen->scan);
         if (!begun) return sendError(response, 409, "scan again");
         uint64_t id = *begun;
-        post([this, id, module, entities = *entities, guard = finished->second, quit] { runClean(id, *module, entities, guard, quit); });
+        post([this, id, chosen = *chosen] { runClean(id, *chosen.module, chosen.entities, chosen.guard, chosen.quitApplications); });
         sendJSON(response, BVValue(BVDictionary{{"id", BVValue(int64_t(id))}}), 202);
     });
     server_->Get(R"(/api/cleans/(\d+))", [this](const httplib::Request& request, httplib::Response& response) {
@@ -246,28 +236,43 @@ void BVUIServer::runScan(uint64_t id, const BVModule& module) {
     scans_.finish(id, std::move(scan), std::move(guard));
 }
 
-std::optional<std::vector<BVEntityPtr>> BVUIServer::chosenEntities(uint64_t scan, const BVValue& body) const {
+std::optional<BVUIServer::Choice> BVUIServer::choice(const httplib::Request& request, httplib::Response& response) const {
+    Choice chosen;
+    chosen.scan = std::stoull(request.matches[1].str());
+    auto finished = scans_.finishedScan(chosen.scan);
+    if (!finished) {
+        sendError(response, 404, "no finished scan " + std::to_string(chosen.scan));
+        return std::nullopt;
+    }
+    chosen.module = registry_.moduleNamed(finished->first);
+    chosen.guard = finished->second;
+    auto refuse = [&] {
+        sendError(response, 400, "the entities are not this scan's");
+        return std::nullopt;
+    };
+    auto body = BVJSONCodec::decode(request.body);
+    if (!body) return refuse();
     std::vector<std::vector<size_t>> paths;
-    for (const auto& item : body["entities"].arrayValue()) {
+    for (const auto& item : (*body)["entities"].arrayValue()) {
         std::vector<size_t> path;
         for (const auto& index : item.arrayValue()) {
-            if (!index.isNumber() || index.int64Value(-1) < 0) return std::nullopt;
+            if (!index.isInteger() || index.int64Value(-1) < 0) return refuse();
             path.push_back(size_t(index.int64Value()));
         }
         paths.push_back(std::move(path));
     }
+    chosen.quitApplications = (*body)["quitApplications"].boolValue();
     // In scan order, each once, and nothing inside something already chosen.
     std::sort(paths.begin(), paths.end());
-    std::vector<BVEntityPtr> entities;
     const std::vector<size_t>* outer = nullptr;
     for (const auto& path : paths) {
         if (outer && path.size() >= outer->size() && std::equal(outer->begin(), outer->end(), path.begin())) continue;
-        auto entity = scans_.entityAt(scan, path);
-        if (!entity) return std::nullopt;
-        entities.push_back(entity);
+        auto entity = scans_.entityAt(chosen.scan, path);
+        if (!entity) return refuse();
+        chosen.entities.push_back(entity);
         outer = &path;
     }
-    return entities;
+    return chosen;
 }
 
 void BVUIServer::runClean(uint64_t id, const BVModule& module, std::vector<BVEntityPtr> entities,

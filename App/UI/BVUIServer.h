@@ -32,6 +32,8 @@
 
 namespace httplib {
 class Server;
+struct Request;
+struct Response;
 }
 class BVCleanStop;
 class BVInterruption;
@@ -60,8 +62,17 @@ private:
     void runScan(uint64_t id, const BVModule& module);
     void runClean(uint64_t id, const BVModule& module, std::vector<BVEntityPtr> entities, std::shared_ptr<BVRemovalGuard> guard,
                   bool quitApplications);
-    // The entities a request names by index paths; none when one is not of this scan.
-    std::optional<std::vector<BVEntityPtr>> chosenEntities(uint64_t scan, const BVValue& body) const;
+    // What a preview or clean request names: a finished scan (its number in the path) and its
+    // entities by index path. None, with the error sent, when the scan is not finished or an
+    // entity is not of it.
+    struct Choice {
+        uint64_t scan = 0;
+        const BVModule* module = nullptr;
+        std::shared_ptr<BVRemovalGuard> guard;
+        std::vector<BVEntityPtr> entities;
+        bool quitApplications = false;
+    };
+    std::optional<Choice> choice(const httplib::Request& request, httplib::Response& response) const;
 
     const BVEnvironment& environment_;
     const BVModuleRegistry& registry_;

@@ -35,6 +35,16 @@ struct Window {
         c.set_read_timeout(10, 0);
         return c;
     }
+    // Polls a scan's or a clean's address until its state is "done"; none after half a minute.
+    static std::optional<BVValue> whenDone(httplib::Client& c, const std::string& path, const httplib::Headers& headers) {
+        for (int i = 0; i < 600; ++i) {
+            auto r = c.Get(path, headers);
+            auto document = r ? BVJSONCodec::decode(r->body) : std::nullopt;
+            if (document && (*document)["state"].stringValue() == "done") return document;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return std::nullopt;
+    }
     // Runs `requests` on another thread while this (the main) thread serves the window's loop.
     void drive(const std::function<void()>& requests, std::chrono::milliseconds idle = std::chrono::minutes(1)) {
         std::thread driver([&] {
@@ -172,12 +182,7 @@ TEST(BVUIServer, CleansExactlyTheChosenEntitiesOfAScanOnce) {
         auto started = c.Post("/api/scans", headers, R"({"module":"system-junk"})", "application/json");
         ASSERT_TRUE(started && started->status == 202);
         std::string scan = "/api/scans/" + std::to_string(BVJSONCodec::decode(started->body).value()["id"].int64Value());
-        std::optional<BVValue> done;
-        for (int i = 0; i < 600 && !done; ++i) {
-            auto r = BVJSONCodec::decode(c.Get(scan, headers)->body);
-            if (r && (*r)["state"].stringValue() == "done") done = r;
-            else std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        auto done = Window::whenDone(c, scan, headers);
         ASSERT_TRUE(done);
         // The index path of the group of the cache to go: its result, then its place there.
         std::string chosen;
@@ -188,8 +193,8 @@ TEST(BVUIServer, CleansExactlyTheChosenEntitiesOfAScanOnce) {
                     chosen = "[" + std::to_string(r) + "," + std::to_string(i) + "]";
         ASSERT_FALSE(chosen.empty()) << done->dictionaryValue().size();
 
-        auto wrong = c.Post(scan + "/clean", headers, R"({"entities":[[0,999]]})", "application/json");
-        EXPECT_EQ(wrong->status, 400);
+        for (const char* wrong : {R"({"entities":[[0,999]]})", R"({"entities":[[0,-1]]})", R"({"entities":[["0"]]})", "not json"})
+            EXPECT_EQ(c.Post(scan + "/clean", headers, wrong, "application/json")->status, 400) << wrong;
         auto preview = c.Post(scan + "/preview", headers, "{\"entities\":[" + chosen + "]}", "application/json");
         ASSERT_TRUE(preview && preview->status == 200);
         auto shown = BVJSONCodec::decode(preview->body).value();
@@ -200,12 +205,7 @@ TEST(BVUIServer, CleansExactlyTheChosenEntitiesOfAScanOnce) {
         auto clean = c.Post(scan + "/clean", headers, "{\"entities\":[" + chosen + "]}", "application/json");
         ASSERT_TRUE(clean && clean->status == 202) << (clean ? clean->body : "");
         std::string report = "/api/cleans/" + std::to_string(BVJSONCodec::decode(clean->body).value()["id"].int64Value());
-        std::optional<BVValue> cleaned;
-        for (int i = 0; i < 600 && !cleaned; ++i) {
-            auto r = BVJSONCodec::decode(c.Get(report, headers)->body);
-            if (r && (*r)["state"].stringValue() == "done") cleaned = r;
-            else std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        auto cleaned = Window::whenDone(c, report, headers);
         ASSERT_TRUE(cleaned);
         EXPECT_GE((*cleaned)["report"]["cleanedSize"].int64Value(), 40000);
         // What it showed has changed: the same scan cannot clean again.
