@@ -23,7 +23,7 @@ void sendError(httplib::Response& response, int status, const std::string& messa
     sendJSON(response, BVValue(BVDictionary{{"error", BVValue(message)}}), status);
 }
 
-BVValue modulesDocument(const BVModuleRegistry& registry) {
+BVValue modulesDocument(const BVModuleRegistry& registry, const BVPaths& paths) {
     BVArray modules;
     for (const auto& m : registry.modules()) {
         BVArray tasks;
@@ -36,7 +36,7 @@ BVValue modulesDocument(const BVModuleRegistry& registry) {
                                                {"ownFiles", BVValue(m.ownFiles)},
                                                {"tasks", BVValue(std::move(tasks))}}));
     }
-    return BVValue(BVDictionary{{"modules", BVValue(std::move(modules))}});
+    return BVValue(BVDictionary{{"modules", BVValue(std::move(modules))}, {"home", BVValue(paths.home())}});
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ void BVUIServer::routes() {
         response.set_content(std::string(asset->body), asset->type);
     });
     server_->Get("/api/modules", [this](const httplib::Request&, httplib::Response& response) {
-        sendJSON(response, modulesDocument(registry_));
+        sendJSON(response, modulesDocument(registry_, *environment_.paths));
     });
     server_->Post("/api/scans", [this](const httplib::Request& request, httplib::Response& response) {
         auto body = BVJSONCodec::decode(request.body);

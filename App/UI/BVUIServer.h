@@ -2,7 +2,7 @@
 // (compiled into the program) and a JSON API over the command line's documents:
 //   GET  /                       the page (the token in the query on the first load)
 //   GET  /assets/NAME            the pages' scripts and style
-//   GET  /api/modules            the modules with their sections and tasks
+//   GET  /api/modules            the modules with their sections and tasks, and the home
 //   POST /api/scans              {"module": NAME} starts a scan, answers {"id": N}
 //   GET  /api/scans/N            the scan's progress, and its result once done
 //   POST /api/scans/N/preview    {"entities": [INDEX PATH, ...]}: their count and size, and the

@@ -3,7 +3,7 @@
 // confirmation and report. Everything comes from this program's own server.
 
 const $ = (id) => document.getElementById(id);
-const state = { modules: [], module: null, scan: null, shownScan: null, clean: null, tree: [] };
+const state = { modules: [], home: "", module: null, scan: null, shownScan: null, clean: null, tree: [] };
 
 function formatSize(bytes) {
   const units = ["B", "KB", "MB", "GB", "TB"];
@@ -64,8 +64,11 @@ function selectedSize(nodes) {
   return total;
 }
 
+// A path with the home written as "~", as the command line shows it.
 function label(entity) {
-  return entity.path || entity.value || entity.class;
+  const text = entity.path || entity.value || entity.class;
+  if (state.home && (text === state.home || text.startsWith(state.home + "/"))) return "~" + text.slice(state.home.length);
+  return text;
 }
 
 function sorted(nodes) {
@@ -297,8 +300,9 @@ function listenForProgress() {
 async function start() {
   // The token was in the address once; the cookie carries it from now on.
   if (location.search) history.replaceState(null, "", "/");
-  const { modules } = await api("/api/modules");
+  const { modules, home } = await api("/api/modules");
   state.modules = modules;
+  state.home = home;
   const nav = $("modules");
   for (const module of modules) {
     const button = document.createElement("button");
