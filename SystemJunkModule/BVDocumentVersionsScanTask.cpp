@@ -36,7 +36,7 @@ BVScanResultPtr BVDocumentVersionsScanTask::scan() {
     auto found = searchController_->searchFilesWithTypes(specification_->fileTypes(), progress_);
     if (found.error) found = BVMetadataSearchResult();
 
-    // Documents per application, the applications in the specification's order.
+    // Documents per application, the applications in the order BVDocumentVersionsScanTaskSpecification lists them.
     std::vector<std::pair<std::string, std::vector<BVMetadataItemPtr>>> applications;
     for (const auto& [type, items] : found.groupedObjects) {
         progress_->sleepThreadWhilePaused();
