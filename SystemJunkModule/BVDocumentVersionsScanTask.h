@@ -1,10 +1,10 @@
 // BVDocumentVersionsScanTask: the earlier versions the system keeps of documents saved with
 // automatic versioning. The metadata search finds the documents of the applications that
-// BVDocumentVersionsScanTaskSpecification names; the version store lists each document's other versions. The result groups
-// them by application and document; only versions inside a burst of saves are preselected
-// (BVDocumentVersionsSelectionRule). A failed search gives an empty result, a document whose
-// versions cannot be listed contributes nothing, and a cancellation keeps the applications
-// finished so far.
+// BVDocumentVersionsScanTaskSpecification names; the version store lists each document's other
+// versions. The result groups them by application and document; only versions inside a burst
+// of saves are preselected (BVDocumentVersionsSelectionRule). A failed search gives an empty
+// result, a document whose versions cannot be listed contributes nothing, and a cancellation
+// keeps the applications finished so far.
 //
 // Only the macos layout keeps such versions. This host has neither the index nor the store,
 // so `task` hands the macos layout's task a search and a store that find nothing; a build for
