@@ -111,13 +111,13 @@ void BVUIServer::routes() {
         post([this, id, module] { runScan(id, *module); });
         sendJSON(response, BVValue(BVDictionary{{"id", BVValue(int64_t(id))}}), 202);
     });
-    server_->Get(R"(/api/scans/(\d+))", [this](const httplib::Request& request, httplib::Response& response) {
+    server_->Get(R"(/api/scans/(\d{1,18}))", [this](const httplib::Request& request, httplib::Response& response) {
         auto snapshot = scans_.snapshot(std::stoull(request.matches[1].str()));
         if (!snapshot) return sendError(response, 404, "no such scan");
         sendJSON(response, *snapshot);
     });
     // What a clean of the chosen entities would take, and the applications it would have to quit.
-    server_->Post(R"(/api/scans/(\d+)/preview)", [this](const httplib::Request& request, httplib::Response& response) {
+    server_->Post(R"(/api/scans/(\d{1,18})/preview)", [this](const httplib::Request& request, httplib::Response& response) {
         auto chosen = choice(request, response);
         if (!chosen) return;
         const auto& entities = chosen->entities;
@@ -132,7 +132,7 @@ void BVUIServer::routes() {
                                                 {"applications", BVValue(std::move(applications))}}));
     });
     // Removes exactly the chosen entities of a scan, re-checking each path as the command line does.
-    server_->Post(R"(/api/scans/(\d+)/clean)", [this](const httplib::Request& request, httplib::Response& response) {
+    server_->Post(R"(/api/scans/(\d{1,18})/clean)", [this](const httplib::Request& request, httplib::Response& response) {
         auto chosen = choice(request, response);
         if (!chosen) return;
         if (chosen->entities.empty()) return sendError(response, 400, "nothing is chosen");
@@ -142,7 +142,7 @@ void BVUIServer::routes() {
         post([this, id, chosen = *chosen] { runClean(id, *chosen.module, chosen.entities, chosen.guard, chosen.quitApplications); });
         sendJSON(response, BVValue(BVDictionary{{"id", BVValue(int64_t(id))}}), 202);
     });
-    server_->Get(R"(/api/cleans/(\d+))", [this](const httplib::Request& request, httplib::Response& response) {
+    server_->Get(R"(/api/cleans/(\d{1,18}))", [this](const httplib::Request& request, httplib::Response& response) {
         auto snapshot = scans_.cleanSnapshot(std::stoull(request.matches[1].str()));
         if (!snapshot) return sendError(response, 404, "no such clean");
         sendJSON(response, *snapshot);

@@ -149,6 +149,7 @@ TEST(BVUIServer, ScansAModuleAndStreamsItsProgress) {
                 found = r["size"].int64Value() >= 40000;
         EXPECT_TRUE(found) << scan->body.substr(0, 2000);
         EXPECT_EQ(c.Get("/api/scans/99", headers)->status, 404);
+        EXPECT_EQ(c.Get("/api/scans/99999999999999999999999", headers)->status, 404);  // no number that long
     });
 }
 
