@@ -20,13 +20,22 @@ void BVUIScans::setTasks(uint64_t scan, const std::vector<std::string>& taskIden
     ++generation_;
 }
 
+void BVUIScans::Job::setProgress(double newFraction, uint64_t newBytes, const std::string& newPath) {
+    fraction = newFraction;
+    bytes = newBytes;
+    if (!newPath.empty()) path = newPath;
+}
+
+BVDictionary BVUIScans::Job::describe(uint64_t id) const {
+    return BVDictionary{{"id", BVValue(int64_t(id))},   {"module", BVValue(module)},         {"state", BVValue(state)},
+                        {"fraction", BVValue(fraction)}, {"bytes", BVValue(int64_t(bytes))}, {"path", BVValue(path)}};
+}
+
 void BVUIScans::setProgress(uint64_t scan, double fraction, uint64_t bytes, const std::string& path) {
     BVLockGuard lock(mutex_);
     auto it = scans_.find(scan);
     if (it == scans_.end()) return;
-    it->second.fraction = fraction;
-    it->second.bytes = bytes;
-    if (!path.empty()) it->second.path = path;
+    it->second.setProgress(fraction, bytes, path);
     ++generation_;
 }
 
@@ -75,10 +84,8 @@ BVValue BVUIScans::progressOfAll() const {
 }
 
 BVValue BVUIScans::describe(uint64_t id, const Clean& c, bool withReport) {
-    BVDictionary out{{"id", BVValue(int64_t(id))},        {"scan", BVValue(int64_t(c.scan))},
-                     {"module", BVValue(c.module)},       {"state", BVValue(c.state)},
-                     {"fraction", BVValue(c.fraction)},   {"bytes", BVValue(int64_t(c.bytes))},
-                     {"path", BVValue(c.path)}};
+    BVDictionary out = c.describe(id);
+    out["scan"] = BVValue(int64_t(c.scan));
     if (withReport && c.report) out["report"] = *c.report;
     return BVValue(std::move(out));
 }
@@ -88,9 +95,8 @@ BVValue BVUIScans::describe(uint64_t scan, const Scan& s, bool withResult) {
     for (const auto& t : s.tasks)
         tasks.push_back(BVValue(BVDictionary{{"identifier", BVValue(t.identifier)}, {"state", BVValue(t.state)},
                                              {"size", BVValue(int64_t(t.size))}}));
-    BVDictionary out{{"id", BVValue(int64_t(scan))},     {"module", BVValue(s.module)}, {"state", BVValue(s.state)},
-                     {"fraction", BVValue(s.fraction)},  {"bytes", BVValue(int64_t(s.bytes))},
-                     {"path", BVValue(s.path)},          {"tasks", BVValue(std::move(tasks))}};
+    BVDictionary out = s.describe(scan);
+    out["tasks"] = BVValue(std::move(tasks));
     if (withResult && s.document) out["result"] = *s.document;
     return BVValue(std::move(out));
 }
@@ -145,7 +151,9 @@ std::optional<uint64_t> BVUIScans::beginClean(uint64_t scan) {
     BVLockGuard lock(mutex_);
     if (staleLocked(scan)) return std::nullopt;
     uint64_t id = nextClean_++;
-    cleans_[id] = Clean{scan, scans_[scan].module};
+    Clean& clean = cleans_[id];
+    clean.scan = scan;
+    clean.module = scans_[scan].module;
     ++generation_;
     return id;
 }
@@ -154,9 +162,7 @@ void BVUIScans::setCleanProgress(uint64_t clean, double fraction, uint64_t bytes
     BVLockGuard lock(mutex_);
     auto it = cleans_.find(clean);
     if (it == cleans_.end()) return;
-    it->second.fraction = fraction;
-    it->second.bytes = bytes;
-    if (!path.empty()) it->second.path = path;
+    it->second.setProgress(fraction, bytes, path);
     ++generation_;
 }
 

@@ -63,12 +63,17 @@ private:
         std::string state = "waiting";
         uint64_t size = 0;
     };
-    struct Scan {
+    // What a scan and a clean both have: their module and their progress.
+    struct Job {
         std::string module;
         std::string state = "running";
         double fraction = 0;
         uint64_t bytes = 0;
         std::string path;
+        void setProgress(double fraction, uint64_t bytes, const std::string& path);
+        BVDictionary describe(uint64_t id) const;  // "id", "module", "state", "fraction", "bytes", "path"
+    };
+    struct Scan : Job {
         std::vector<Task> tasks;
         std::optional<BVModuleScan> result;
         std::optional<BVValue> document;
@@ -76,13 +81,8 @@ private:
         uint64_t cleansBefore = 0;  // the module's cleans that had ended when the scan ended
     };
 
-    struct Clean {
+    struct Clean : Job {
         uint64_t scan = 0;
-        std::string module;
-        std::string state = "running";
-        double fraction = 0;
-        uint64_t bytes = 0;
-        std::string path;
         std::optional<BVValue> report;
     };
     bool staleLocked(uint64_t scan) const BV_REQUIRES(mutex_);

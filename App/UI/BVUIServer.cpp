@@ -10,7 +10,7 @@
 #include "Foundation/BVDispatchQueue.h"
 #include "Foundation/BVJSONCodec.h"
 #include "Foundation/BVLogger.h"
-#include "ScanningService/CoreScanning/BVScanQueue.h"
+#include "App/BVScanRunner.h"
 
 namespace {
 
@@ -38,6 +38,23 @@ BVValue modulesDocument(const BVModuleRegistry& registry, const BVPaths& paths) 
     }
     return BVValue(BVDictionary{{"modules", BVValue(std::move(modules))}, {"home", BVValue(paths.home())}});
 }
+
+// A scan's or a clean's progress as the window keeps it: each change hands over the whole of it.
+class BVUIProgress : public BVProgressSink {
+public:
+    using Report = std::function<void(double fraction, uint64_t bytes, const std::string& path)>;
+    explicit BVUIProgress(Report report) : report_(std::move(report)) {}
+    void begin(const std::string&) override {}
+    void setFraction(double fraction) override { report_(fraction_ = fraction, bytes_, ""); }
+    void setBytes(uint64_t bytes) override { report_(fraction_, bytes_ = bytes, ""); }
+    void setPath(const std::string& path) override { report_(fraction_, bytes_, path); }
+    void end() override {}
+
+private:
+    Report report_;
+    double fraction_ = 0;
+    uint64_t bytes_ = 0;
+};
 
 }  // namespace
 
@@ -204,29 +221,19 @@ void BVUIServer::runScan(uint64_t id, const BVModule& module) {
     std::vector<std::string> identifiers;
     for (const auto& t : tasks) identifiers.push_back(t->identifier());
     scans_.setTasks(id, identifiers);
-    auto queue = BVScanQueue::create("ui." + module.name);
-    std::map<BVScanTask*, BVScanResultPtr> results;
-    bool finished = false, cancelled = false;
-    double fraction = 0;
-    uint64_t bytes = 0;
-    queue->onTaskFinish([&](const BVScanTaskPtr& task, const BVScanResultPtr& result) {
-        results[task.get()] = result;
+    BVUIProgress progress([this, id](double fraction, uint64_t bytes, const std::string& path) {
+        scans_.setProgress(id, fraction, bytes, path);
+    });
+    BVScanRunner runner(&progress);
+    runner.onTaskFinish([this, id](const BVScanTaskPtr& task, const BVScanResultPtr& result) {
         scans_.taskFinished(id, task->identifier(), result ? result->size() : 0);
     });
-    queue->onQueueFinish([&](BVScanQueue&, bool wasCancelled) { finished = true, cancelled = wasCancelled; });
-    queue->onQueueProgressFractionChange([&](BVScanQueue&, double f) { scans_.setProgress(id, fraction = f, bytes, ""); });
-    queue->onQueueProgressSizeChange([&](BVScanQueue&, uint64_t s) { scans_.setProgress(id, fraction, bytes = s, ""); });
-    queue->onQueueProgressPathChange([&](BVScanQueue&, const std::string& p) { scans_.setProgress(id, fraction, bytes, p); });
-    queue->addTasks(tasks);
-    BVRunLoop::runUntil(
-        [&] {
-            std::lock_guard lock(mutex_);
-            if (stop_) queue->cancel();
-            return finished;
-        },
-        std::chrono::hours(24 * 365));
-    BVModuleScan scan{module.name, module.displayName, &module, {}, module.ownFiles, cancelled};
-    for (const auto& t : tasks) scan.outcomes.push_back({t, results.count(t.get()) ? results[t.get()] : nullptr});
+    runner.setStopCheck([this] {
+        std::lock_guard lock(mutex_);
+        return stop_;
+    });
+    auto outcomes = runner.run("ui." + module.name, tasks);
+    BVModuleScan scan{module.name, module.displayName, &module, std::move(outcomes), module.ownFiles, runner.cancelled()};
     // What is shown is what a clean may take: the identity of every path, as it is now.
     std::vector<BVEntityPtr> shown;
     for (const auto& o : scan.outcomes)
@@ -277,22 +284,9 @@ std::optional<BVUIServer::Choice> BVUIServer::choice(const httplib::Request& req
 
 void BVUIServer::runClean(uint64_t id, const BVModule& module, std::vector<BVEntityPtr> entities,
                           std::shared_ptr<BVRemovalGuard> guard, bool quitApplications) {
-    // The window's view of the clean's progress.
-    class Progress : public BVProgressSink {
-    public:
-        Progress(BVUIScans& scans, uint64_t id) : scans_(scans), id_(id) {}
-        void begin(const std::string&) override {}
-        void setFraction(double f) override { scans_.setCleanProgress(id_, fraction_ = f, bytes_, ""); }
-        void setBytes(uint64_t b) override { scans_.setCleanProgress(id_, fraction_, bytes_ = b, ""); }
-        void setPath(const std::string& p) override { scans_.setCleanProgress(id_, fraction_, bytes_, p); }
-        void end() override {}
-
-    private:
-        BVUIScans& scans_;
-        uint64_t id_;
-        double fraction_ = 0;
-        uint64_t bytes_ = 0;
-    } progress(scans_, id);
+    BVUIProgress progress([this, id](double fraction, uint64_t bytes, const std::string& path) {
+        scans_.setCleanProgress(id, fraction, bytes, path);
+    });
     BVCleanStop stop;
     {
         std::lock_guard lock(mutex_);
