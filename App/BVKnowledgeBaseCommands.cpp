@@ -3,11 +3,9 @@
 #include <cstdio>
 
 #include "App/BVCommands.h"
+#include "App/BVIgnoreListEditor.h"
 #include "App/BVSuggestions.h"
-#include "Foundation/BVFileIO.h"
 #include "Foundation/BVJSONCodec.h"
-#include "KnowledgeBase/BVIgnoreListItem.h"
-#include "KnowledgeBase/BVKnowledgeBaseWrapper.h"
 
 namespace {
 
@@ -29,29 +27,6 @@ const char* itemTypeName(int64_t type) {
     }
 }
 
-// The modules of this build that keep an ignore list.
-std::vector<std::string> modulesWithIgnoreLists(const BVModuleRegistry& registry) {
-    std::vector<std::string> names;
-    BVScannerIdentifier identifier = 0;
-    for (const auto& name : registry.moduleNames())
-        if (BVScannerIdentifiers::moduleIdentifierForName(name, identifier)) names.push_back(name);
-    return names;
-}
-
-// A path neither in the home nor in a folder the layout scans is most likely a mistake (a
-// relative path typed from elsewhere, a folder of another disk): it is stored, with a warning.
-bool isInScannedPlaces(const std::string& path, const BVPaths& paths) {
-    auto inside = [&](const std::string& folder) {
-        return !folder.empty() && folder != "/" && (path == folder || path.rfind(folder + "/", 0) == 0);
-    };
-    if (inside(paths.home())) return true;
-    for (const auto& [name, folder] : paths.allFolders())
-        if (inside(folder)) return true;
-    for (const auto& folder : paths.volumeFolders())
-        if (inside(folder)) return true;
-    return false;
-}
-
 const char* userStateText(BVUserDatabaseState state) {
     switch (state) {
     case BVUserDatabaseState::Open: return "open";
@@ -67,28 +42,6 @@ void reportDamaged(const BVKnowledgeBase& kb) {
                  "brenvik: the user knowledge base %s cannot be read. It is kept as it is; until it can be read "
                  "the ignore list is unavailable and scans preselect nothing.\n",
                  kb.userDatabasePath().c_str());
-}
-
-// The entry as the module's ignore list describes it, from the value and the module's scanners.
-BVIgnoreListItemPtr describe(const BVIgnoreItemInfo& item, const BVScannerSet& scanners, const BVIgnoreListContext& context) {
-    BVDictionary info = item.makeBaseInfo();
-    info[BVItemInfoScannersKey] = BVScannerSetValue(scanners);
-    auto described = BVIgnoreListItem::ignoreListItemWithInfo(info, context);
-    return described ? described : BVIgnoreListItem::plainIgnoreListItemWithInfo(info, context);
-}
-
-// Title and subtitle as shown: the stored display information, else a description made now.
-std::pair<std::string, std::string> displayTexts(const BVIgnoreItemInfo& item, const BVScannerSet& scanners,
-                                                 const BVIgnoreListContext& context) {
-    BVValue stored = item.userInfo() ? BVValue(*item.userInfo()) : BVValue();
-    auto title = BVIgnoreListMigrationTextInfo::fromDictionary(stored[BVIgnoreDisplayNameInfoKey]);
-    auto subtitle = BVIgnoreListMigrationTextInfo::fromDictionary(stored[BVIgnoreDisplayDescriptionInfoKey]);
-    if (!title) {
-        auto described = describe(item, scanners, context);
-        title = described->titleInfo();
-        if (!subtitle) subtitle = described->subtitleInfo();
-    }
-    return {title ? title->displayText() : item.item(), subtitle ? subtitle->displayText() : std::string()};
 }
 
 }  // namespace
@@ -134,10 +87,8 @@ int BVCommandKnowledgeBaseInfo(const BVCommandContext& c) {
 
 int BVCommandIgnore(const BVCommandContext& c) {
     const auto& o = c.options;
-    BVScannerIdentifier identifier = 0;
-    auto withLists = modulesWithIgnoreLists(c.registry);
-    if (std::find(withLists.begin(), withLists.end(), o.module) == withLists.end() ||
-        !BVScannerIdentifiers::moduleIdentifierForName(o.module, identifier)) {
+    auto withLists = BVIgnoreListEditor::modulesWithLists(c.registry);
+    if (std::find(withLists.begin(), withLists.end(), o.module) == withLists.end()) {
         std::string list;
         for (const auto& name : withLists) list += (list.empty() ? "" : ", ") + name;
         if (c.registry.moduleNamed(o.module))
@@ -157,65 +108,49 @@ int BVCommandIgnore(const BVCommandContext& c) {
         reportDamaged(*kb);
         return 1;
     }
-    BVKnowledgeBaseWrapper handle(kb, identifier, BVScannerIdentifiers::defaultScopeByIdentifier(identifier));
-    // A path is stored in the one way paths are compared in ("~/" for the home, no "//", "." or
-    // ".." components, no trailing slash), so that it matches however it was typed.
-    std::string value = o.ignoreValue;
-    if (!o.ignoreRegex) {
-        if (auto normal = BVFileIO::lexicallyNormalPath(c.paths.expandTilde(value))) value = c.paths.abbreviateHome(*normal);
-        else while (value.size() > 1 && value.back() == '/') value.pop_back();
-    }
-    auto items = handle.fetchIgnoreItems();
-    bool listed = false;
-    for (const auto& item : items) listed = listed || item->item() == value;
-
-    BVScannerSet scanners = BVScannerIdentifiers::normalize(identifier);
-    BVIgnoreListContext context = kb->ignoreListContext();
+    auto editor = BVIgnoreListEditor::forModule(o.module, kb, c.paths);
+    std::string value = editor->storedValue(o.ignoreValue, o.ignoreRegex);
     if (o.ignoreAction == "list") {
+        auto entries = editor->entries();
         if (o.json) {
             BVArray array;
-            for (const auto& item : items) {
-                auto [title, subtitle] = displayTexts(*item, scanners, context);
-                BVDictionary entry{{"value", item->item()}, {"isRegex", item->isItemRegex()}, {"title", title}};
-                if (!subtitle.empty()) entry["subtitle"] = subtitle;
-                array.push_back(entry);
+            for (const auto& entry : entries) {
+                BVDictionary item{{"value", entry.value}, {"isRegex", entry.isRegex}, {"title", entry.title}};
+                if (!entry.subtitle.empty()) item["subtitle"] = entry.subtitle;
+                array.push_back(item);
             }
             BVWriteOutput(BVJSONCodec::encode(BVValue(BVDictionary{{"module", o.module}, {"items", array}}), 2) + "\n");
         } else {
             // One line per entry: the value, then what it is.
             std::string text;
-            for (const auto& item : items) {
-                auto [title, subtitle] = displayTexts(*item, scanners, context);
-                text += item->item() + (item->isItemRegex() ? "  (regular expression)" : "") + "\n    " + title +
-                        (subtitle.empty() ? "" : " - " + subtitle) + "\n";
-            }
+            for (const auto& entry : entries)
+                text += entry.value + (entry.isRegex ? "  (regular expression)" : "") + "\n    " + entry.title +
+                        (entry.subtitle.empty() ? "" : " - " + entry.subtitle) + "\n";
             BVWriteOutput(text);
         }
         return 0;
     }
     if (o.ignoreAction == "add") {
-        if (listed) {
-            std::fprintf(stderr, "brenvik: %s is already on the %s ignore list\n", value.c_str(), o.module.c_str());
-            return 0;
-        }
-        // The entry keeps how it was described when it was added.
-        BVIgnoreItemInfo plain(value, o.ignoreRegex);
-        BVDictionary display = BVKnowledgeBase::additionalInfoFromIgnoreListItem(*describe(plain, scanners, context));
-        if (!o.ignoreRegex && !isInScannedPlaces(c.paths.expandTilde(value), c.paths))
+        if (!o.ignoreRegex && !editor->contains(value) && !editor->isInScannedPlaces(value))
             std::fprintf(stderr, "brenvik: warning: %s is neither in your home nor in a folder brenvik scans; it is added all the same\n",
                          value.c_str());
-        if (!handle.createIgnoreItemWithInfo(BVIgnoreItemInfo(value, o.ignoreRegex, display))) {
+        switch (editor->add(value, o.ignoreRegex)) {
+        case BVIgnoreListEditor::Outcome::AlreadyListed:
+            std::fprintf(stderr, "brenvik: %s is already on the %s ignore list\n", value.c_str(), o.module.c_str());
+            return 0;
+        case BVIgnoreListEditor::Outcome::Failed:
             std::fprintf(stderr, "brenvik: %s could not be added to the %s ignore list\n", value.c_str(), o.module.c_str());
             return 1;
+        case BVIgnoreListEditor::Outcome::Added: break;
         }
         std::fprintf(stderr, "Added %s to the %s ignore list.\n", value.c_str(), o.module.c_str());
         return 0;
     }
-    if (!listed) {
+    if (!editor->contains(value)) {
         std::fprintf(stderr, "brenvik: %s is not on the %s ignore list\n", value.c_str(), o.module.c_str());
         return 1;
     }
-    if (!handle.removeIgnoreItem(value)) {
+    if (!editor->remove(value)) {
         std::fprintf(stderr, "brenvik: %s could not be removed from the %s ignore list\n", value.c_str(), o.module.c_str());
         return 1;
     }
