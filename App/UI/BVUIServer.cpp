@@ -3,14 +3,19 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <future>
 
 #include "App/BVCleanRun.h"
+#include "App/BVIgnoreListEditor.h"
 #include "App/BVInterruption.h"
+#include "App/BVStartupItems.h"
+#include "ScanningService/CoreScanning/BVIgnoreStrategyType.h"
 #include "App/UI/BVUIAssets.h"
 #include "Foundation/BVDispatchQueue.h"
 #include "Foundation/BVJSONCodec.h"
 #include "Foundation/BVLogger.h"
 #include "App/BVScanRunner.h"
+#include "OptimizationModule/BVOptimizationModule.h"
 
 namespace {
 
@@ -23,7 +28,11 @@ void sendError(httplib::Response& response, int status, const std::string& messa
     sendJSON(response, BVValue(BVDictionary{{"error", BVValue(message)}}), status);
 }
 
+const BVSmartScanSection kSections[] = {BVSmartScanSection::Cleanup, BVSmartScanSection::Protection,
+                                        BVSmartScanSection::Speed};
+
 BVValue modulesDocument(const BVModuleRegistry& registry, const BVPaths& paths) {
+    auto withLists = BVIgnoreListEditor::modulesWithLists(registry);
     BVArray modules;
     for (const auto& m : registry.modules()) {
         BVArray tasks;
@@ -34,6 +43,7 @@ BVValue modulesDocument(const BVModuleRegistry& registry, const BVPaths& paths) 
                                                {"displayName", BVValue(m.displayName)},
                                                {"section", BVValue(BVSmartScanSectionName(m.section))},
                                                {"ownFiles", BVValue(m.ownFiles)},
+                                               {"ignoreList", BVValue(std::find(withLists.begin(), withLists.end(), m.name) != withLists.end())},
                                                {"tasks", BVValue(std::move(tasks))}}));
     }
     return BVValue(BVDictionary{{"modules", BVValue(std::move(modules))}, {"home", BVValue(paths.home())}});
@@ -119,8 +129,20 @@ void BVUIServer::routes() {
     server_->Get("/api/modules", [this](const httplib::Request&, httplib::Response& response) {
         sendJSON(response, modulesDocument(registry_, *environment_.paths));
     });
+    // One module's scan, or Smart Scan: a scan of every module of each section, in section order.
     server_->Post("/api/scans", [this](const httplib::Request& request, httplib::Response& response) {
         auto body = BVJSONCodec::decode(request.body);
+        if (body && (*body)["smartScan"].boolValue()) {
+            BVArray scans;
+            for (BVSmartScanSection section : kSections)
+                for (const BVModule* module : registry_.modulesInSection(section)) {
+                    uint64_t id = scans_.begin(module->name);
+                    post([this, id, module] { runScan(id, *module); });
+                    scans.push_back(BVValue(BVDictionary{{"id", BVValue(int64_t(id))}, {"module", BVValue(module->name)},
+                                                         {"section", BVValue(BVSmartScanSectionName(section))}}));
+                }
+            return sendJSON(response, BVValue(BVDictionary{{"scans", BVValue(std::move(scans))}}), 202);
+        }
         std::string name = body ? (*body)["module"].stringValue() : "";
         const BVModule* module = registry_.moduleNamed(name);
         if (!module) return sendError(response, 400, "no module named \"" + name + "\"");
@@ -163,6 +185,76 @@ void BVUIServer::routes() {
         auto snapshot = scans_.cleanSnapshot(std::stoull(request.matches[1].str()));
         if (!snapshot) return sendError(response, 404, "no such clean");
         sendJSON(response, *snapshot);
+    });
+    // "Never offer again" for an entity of a scan: it goes on the ignore list the way the entity
+    // says it is ignored (a cache group by its application, a file by its path).
+    server_->Post(R"(/api/scans/(\d{1,18})/ignore)", [this](const httplib::Request& request, httplib::Response& response) {
+        auto chosen = choice(request, response);
+        if (!chosen) return;
+        if (chosen->entities.size() != 1) return sendError(response, 400, "name one entity");
+        const auto& entity = chosen->entities.front();
+        if (!entity->ignoreStrategy() || !entity->ignoreStrategy()->isIgnorable())
+            return sendError(response, 409, "this item cannot be put on the ignore list");
+        entity->ignore();
+        sendJSON(response, BVValue(BVDictionary{{"ignored", BVValue(true)}}));
+    });
+    // A module's ignore list, and adding or taking back a path as `brenvik ignore` does.
+    server_->Get("/api/ignore", [this](const httplib::Request& request, httplib::Response& response) {
+        auto editor = ignoreListEditor(request.get_param_value("module"), response);
+        if (!editor) return;
+        BVArray items;
+        for (const auto& entry : editor->entries()) {
+            BVDictionary item{{"value", BVValue(entry.value)}, {"isRegex", BVValue(entry.isRegex)}, {"title", BVValue(entry.title)}};
+            if (!entry.subtitle.empty()) item["subtitle"] = BVValue(entry.subtitle);
+            items.push_back(BVValue(std::move(item)));
+        }
+        sendJSON(response, BVValue(BVDictionary{{"module", BVValue(request.get_param_value("module"))}, {"items", BVValue(std::move(items))}}));
+    });
+    server_->Post(R"(/api/ignore/(add|remove))", [this](const httplib::Request& request, httplib::Response& response) {
+        auto body = BVJSONCodec::decode(request.body);
+        if (!body) return sendError(response, 400, "the request is not JSON");
+        auto editor = ignoreListEditor((*body)["module"].stringValue(), response);
+        if (!editor) return;
+        std::string given = (*body)["value"].stringValue();
+        if (given.empty()) return sendError(response, 400, "no value is given");
+        std::string value = editor->storedValue(given, false);
+        if (request.matches[1].str() == "add") {
+            if (editor->add(value, false) == BVIgnoreListEditor::Outcome::Failed)
+                return sendError(response, 500, value + " could not be added to the ignore list");
+        } else if (!editor->contains(value)) {
+            return sendError(response, 404, value + " is not on the ignore list");
+        } else if (!editor->remove(value)) {
+            return sendError(response, 500, value + " could not be removed from the ignore list");
+        }
+        sendJSON(response, BVValue(BVDictionary{{"value", BVValue(value)}}));
+    });
+    // What starts by itself, and switching one item. The items come from a scan, which runs on
+    // the main thread between the other jobs.
+    server_->Get("/api/startup", [this](const httplib::Request&, httplib::Response& response) {
+        auto document = onMainThread([this] {
+            auto services = BVOptimizationModule::standardServices(environment_);
+            return BVStartupItemsDocument(BVListStartupItems(environment_, services), services);
+        });
+        if (!document) return sendError(response, 503, "the window is stopping");
+        sendJSON(response, *document);
+    });
+    server_->Post("/api/startup", [this](const httplib::Request& request, httplib::Response& response) {
+        auto body = BVJSONCodec::decode(request.body);
+        if (!body || !(*body)["enabled"].isBool()) return sendError(response, 400, "say which item, and whether it is to be on");
+        std::string wanted = (*body)["item"].stringValue();
+        bool on = (*body)["enabled"].boolValue();
+        auto answer = onMainThread([this, wanted, on] {
+            auto services = BVOptimizationModule::standardServices(environment_);
+            auto items = BVListStartupItems(environment_, services);
+            const BVStartupItem* item = BVFindStartupItem(items, *environment_.paths, wanted);
+            if (!item) return BVValue(BVDictionary{{"error", BVValue("no start-up item is named \"" + wanted + "\"")}, {"status", BVValue(int64_t(404))}});
+            if (auto reason = BVSetStartupItemEnabled(*item, on))
+                return BVValue(BVDictionary{{"error", BVValue(item->name + " was left as it was: " + *reason)}, {"status", BVValue(int64_t(409))}});
+            return BVStartupItemsDocument(BVListStartupItems(environment_, services), services);
+        });
+        if (!answer) return sendError(response, 503, "the window is stopping");
+        if ((*answer)["error"].isString()) return sendJSON(response, BVValue(BVDictionary{{"error", (*answer)["error"]}}), int((*answer)["status"].int64Value()));
+        sendJSON(response, *answer);
     });
     // The page's one event stream: every scan's progress whenever something changed, and a
     // comment every few seconds so that a closed page is noticed. While one is open the window
@@ -207,6 +299,32 @@ void BVUIServer::post(std::function<void()> job) {
     std::lock_guard lock(mutex_);
     jobs_.push_back(std::move(job));
     wake_.notify_all();
+}
+
+std::optional<BVValue> BVUIServer::onMainThread(std::function<BVValue()> work) {
+    auto promise = std::make_shared<std::promise<BVValue>>();
+    auto future = promise->get_future();
+    post([promise, work = std::move(work)] { promise->set_value(work()); });
+    // A job the loop drops when it stops breaks its promise.
+    try {
+        return future.get();
+    } catch (const std::future_error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<BVIgnoreListEditor> BVUIServer::ignoreListEditor(const std::string& module, httplib::Response& response) const {
+    if (!registry_.moduleNamed(module)) {
+        sendError(response, 400, "no module named \"" + module + "\"");
+        return std::nullopt;
+    }
+    auto editor = BVIgnoreListEditor::forModule(module, environment_.knowledgeBase, *environment_.paths);
+    if (!editor) sendError(response, 400, "the module \"" + module + "\" has no ignore list");
+    else if (environment_.knowledgeBase->userDatabaseState() == BVUserDatabaseState::Damaged) {
+        sendError(response, 409, "the user knowledge base cannot be read; the ignore list is unavailable");
+        return std::nullopt;
+    }
+    return editor;
 }
 
 void BVUIServer::requestStop() {
@@ -323,6 +441,11 @@ void BVUIServer::runMainLoop(BVInterruption* interruption, std::chrono::millisec
         }
         if (job) job();
         BVRunLoop::drain();
+    }
+    // Requests waiting for a job that will not run now are answered (their promises break).
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.clear();
     }
     server_->stop();
 }

@@ -3,13 +3,20 @@
 //   GET  /                       the page (the token in the query on the first load)
 //   GET  /assets/NAME            the pages' scripts and style
 //   GET  /api/modules            the modules with their sections and tasks, and the home
-//   POST /api/scans              {"module": NAME} starts a scan, answers {"id": N}
+//   POST /api/scans              {"module": NAME} starts a scan, answers {"id": N};
+//                                {"smartScan": true} starts one of every module of each Smart
+//                                Scan section, answers {"scans": [{"id", "module", "section"}]}
 //   GET  /api/scans/N            the scan's progress, and its result once done
 //   POST /api/scans/N/preview    {"entities": [INDEX PATH, ...]}: their count and size, and the
 //                                applications that use them and run now
 //   POST /api/scans/N/clean      {"entities": [...], "quitApplications": BOOL} removes exactly
 //                                those, answers {"id": C}; a stale scan gets 409 "scan again"
 //   GET  /api/cleans/C           the clean's progress, and its report once done
+//   POST /api/scans/N/ignore     {"entities": [INDEX PATH]}: never offer that entity again
+//   GET  /api/ignore?module=NAME the module's ignore list
+//   POST /api/ignore/add|remove  {"module": NAME, "value": PATH} ("never offer again", and back)
+//   GET  /api/startup            what starts by itself (`brenvik startup list --json`)
+//   POST /api/startup            {"item": NAME or PATH, "enabled": BOOL} switches one item
 //   GET  /api/events             every scan's and clean's progress as server-sent events
 // Every request passes BVUIAccessPolicy first; a refused one gets 403 and changes nothing.
 // Requests are served on the server's own threads; scans run on the main thread, which must
@@ -25,6 +32,7 @@
 #include <memory>
 #include <mutex>
 
+#include "App/BVIgnoreListEditor.h"
 #include "App/BVModuleRegistry.h"
 #include "App/UI/BVUIAccessPolicy.h"
 #include "App/UI/BVUIScans.h"
@@ -59,6 +67,11 @@ public:
 private:
     void routes();
     void post(std::function<void()> job);
+    // Runs `work` on the main thread between the other jobs and answers its result; none when
+    // the window stopped first.
+    std::optional<BVValue> onMainThread(std::function<BVValue()> work);
+    // The editor of a module's ignore list; none, with the error sent, when there is none.
+    std::optional<BVIgnoreListEditor> ignoreListEditor(const std::string& module, httplib::Response& response) const;
     void runScan(uint64_t id, const BVModule& module);
     void runClean(uint64_t id, const BVModule& module, std::vector<BVEntityPtr> entities, std::shared_ptr<BVRemovalGuard> guard,
                   bool quitApplications);

@@ -1,6 +1,7 @@
 // The review window's server over real loopback HTTP: the gate in front of every request, a
-// scan of a fixture home through the API with its progress stream, and the end of the window
-// once its last page has gone.
+// scan of a fixture home through the API with its progress stream, a clean of chosen entities,
+// Smart Scan, the ignore list, start-up items, and the end of the window once its last page has
+// gone.
 #include <gtest/gtest.h>
 
 #include <httplib.h>
@@ -219,4 +220,119 @@ TEST(BVUIServer, CleansExactlyTheChosenEntitiesOfAScanOnce) {
     auto changed = BVChangedPaths(before, BVSnapshot(w.fixture.kb.folder.path()));
     std::erase_if(changed, [&](const std::string& p) { return p.find("/.local/state/brenvik") != std::string::npos; });
     EXPECT_EQ(changed, (std::vector<std::string>{gone, gone + "/data"}));
+}
+
+TEST(BVUIServer, SmartScanScansEveryModuleOfEachSectionInOrder) {
+    Window w;
+    w.fixture.file(".cache/com.example.app/data", 40000);
+    std::vector<std::string> expected;
+    for (auto section : {BVSmartScanSection::Cleanup, BVSmartScanSection::Protection, BVSmartScanSection::Speed})
+        for (const auto* m : w.registry.modulesInSection(section)) expected.push_back(m->name);
+    w.drive([&] {
+        auto c = w.client();
+        httplib::Headers headers = {{"Cookie", "brenvik_token=" + w.token}, {"Origin", w.origin()}};
+        auto started = c.Post("/api/scans", headers, R"({"smartScan":true})", "application/json");
+        ASSERT_TRUE(started && started->status == 202);
+        std::vector<std::string> modules;
+        auto answer = BVJSONCodec::decode(started->body).value();
+        for (const auto& s : answer["scans"].arrayValue()) {
+            modules.push_back(s["module"].stringValue());
+            auto done = Window::whenDone(c, "/api/scans/" + std::to_string(s["id"].int64Value()), headers);
+            ASSERT_TRUE(done) << s["module"].stringValue();
+            EXPECT_EQ((*done)["result"]["module"].stringValue(), s["module"].stringValue());
+        }
+        EXPECT_EQ(modules, expected);
+    });
+    // Large & Old Files has no section: the user's own files are not part of Smart Scan.
+    EXPECT_EQ(std::find(expected.begin(), expected.end(), "large-files"), expected.end());
+    EXPECT_GE(expected.size(), 3u);
+}
+
+// "Never offer again": an entity of a scan goes on the ignore list the way it says it is
+// ignored, and the next scan does not offer it. A path added by value is stored as the command
+// line stores it, and taking it back offers it again. Lists and refusals too.
+TEST(BVUIServer, EditsAModulesIgnoreList) {
+    Window w;
+    w.fixture.file(".cache/com.example.ignored/data", 40000);
+    w.fixture.file(".cache/com.example.group/data", 40000);
+    // A scan's document, and the index path of the cache group named `group` in it ("" if none).
+    auto scan = [&](httplib::Client& c, const httplib::Headers& headers, const std::string& group) {
+        auto started = c.Post("/api/scans", headers, R"({"module":"system-junk"})", "application/json");
+        auto id = BVJSONCodec::decode(started->body).value()["id"].int64Value();
+        auto done = Window::whenDone(c, "/api/scans/" + std::to_string(id), headers).value_or(BVValue());
+        std::string found;
+        const auto& results = done["result"]["results"].arrayValue();
+        for (size_t r = 0; r < results.size(); ++r)
+            for (size_t i = 0; i < results[r]["items"].arrayValue().size(); ++i)
+                if (results[r]["items"].arrayValue()[i]["value"].stringValue() == group)
+                    found = "[" + std::to_string(r) + "," + std::to_string(i) + "]";
+        return std::make_pair("/api/scans/" + std::to_string(id), found);
+    };
+    w.drive([&] {
+        auto c = w.client();
+        httplib::Headers headers = {{"Cookie", "brenvik_token=" + w.token}, {"Origin", w.origin()}};
+        auto [first, group] = scan(c, headers, "com.example.group");
+        ASSERT_FALSE(group.empty());
+        EXPECT_FALSE(scan(c, headers, "com.example.ignored").second.empty());
+        auto ignored = c.Post(first + "/ignore", headers, "{\"entities\":[" + group + "]}", "application/json");
+        ASSERT_TRUE(ignored && ignored->status == 200) << (ignored ? ignored->body : "");
+        EXPECT_EQ(c.Post(first + "/ignore", headers, R"({"entities":[[0,999]]})", "application/json")->status, 400);
+
+        std::string path = w.fixture.home() + "//.cache/com.example.ignored/";
+        auto added = c.Post("/api/ignore/add", headers, R"({"module":"system-junk","value":")" + path + "\"}", "application/json");
+        ASSERT_TRUE(added && added->status == 200) << (added ? added->body : "");
+        EXPECT_EQ(BVJSONCodec::decode(added->body).value()["value"].stringValue(), "~/.cache/com.example.ignored");
+        auto list = c.Get("/api/ignore?module=system-junk", headers);
+        ASSERT_TRUE(list && list->status == 200);
+        std::vector<std::string> values;
+        auto listed = BVJSONCodec::decode(list->body).value();
+        for (const auto& item : listed["items"].arrayValue()) values.push_back(item["value"].stringValue());
+        EXPECT_NE(std::find(values.begin(), values.end(), "~/.cache/com.example.ignored"), values.end()) << list->body;
+        EXPECT_TRUE(scan(c, headers, "com.example.ignored").second.empty());
+        EXPECT_TRUE(scan(c, headers, "com.example.group").second.empty());
+
+        struct Case {
+            const char* what;
+            std::string path, body;
+            int status;
+        } refused[] = {
+            {"an unknown module", "/api/ignore/add", R"({"module":"nothing","value":"/x"})", 400},
+            {"a module without a list", "/api/ignore/add", R"({"module":"optimization","value":"/x"})", 400},
+            {"no value", "/api/ignore/add", R"({"module":"system-junk"})", 400},
+            {"not JSON", "/api/ignore/add", "value", 400},
+            {"a value not on the list", "/api/ignore/remove", R"({"module":"system-junk","value":"/not/there"})", 404},
+        };
+        for (const auto& k : refused) {
+            auto r = c.Post(k.path, headers, k.body, "application/json");
+            ASSERT_TRUE(r) << k.what;
+            EXPECT_EQ(r->status, k.status) << k.what;
+        }
+        auto removed = c.Post("/api/ignore/remove", headers, R"({"module":"system-junk","value":"~/.cache/com.example.ignored"})",
+                              "application/json");
+        ASSERT_TRUE(removed && removed->status == 200);
+        EXPECT_FALSE(scan(c, headers, "com.example.ignored").second.empty());
+    });
+}
+
+TEST(BVUIServer, ListsAndSwitchesStartupItems) {
+    Window w;
+    std::string entry = w.fixture.kb.folder.fileWithText("home/.config/autostart/notes.desktop",
+                                                        "[Desktop Entry]\nType=Application\nName=Notes\nExec=/bin/true\n");
+    w.drive([&] {
+        auto c = w.client();
+        httplib::Headers headers = {{"Cookie", "brenvik_token=" + w.token}, {"Origin", w.origin()}};
+        auto list = c.Get("/api/startup", headers);
+        ASSERT_TRUE(list && list->status == 200);
+        auto items = BVJSONCodec::decode(list->body).value()["items"].arrayValue();
+        auto notes = std::find_if(items.begin(), items.end(), [](const BVValue& i) { return i["name"].stringValue() == "Notes"; });
+        ASSERT_NE(notes, items.end()) << list->body;
+        EXPECT_TRUE((*notes)["enabled"].boolValue());
+
+        auto off = c.Post("/api/startup", headers, R"({"item":"Notes","enabled":false})", "application/json");
+        ASSERT_TRUE(off && off->status == 200) << (off ? off->body : "");
+        EXPECT_NE(off->body.find("\"enabled\":false"), std::string::npos);
+        EXPECT_EQ(c.Post("/api/startup", headers, R"({"item":"Nothing","enabled":false})", "application/json")->status, 404);
+        EXPECT_EQ(c.Post("/api/startup", headers, R"({"item":"Notes"})", "application/json")->status, 400);
+    });
+    EXPECT_NE(BVReadText(entry).find("Hidden=true"), std::string::npos);
 }
