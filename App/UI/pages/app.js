@@ -1,301 +1,370 @@
-// The review window's page: the modules, a scan with its live progress, what it found as trees
-// with sizes and the preselection to tick and untick, and a clean of what is ticked with its
-// confirmation and report. Everything comes from this program's own server.
+// The review window's page: Smart Scan with its sections and the map of where the space goes,
+// each module's trees with sizes and the preselection to tick and untick, a clean of what is
+// ticked with its confirmation and report, and what starts by itself. Everything comes from
+// this program's own server.
+import { chosenPaths, dropNode, formatSize, label, makeTasks, renderTasks, selectedSize } from "./tree.js";
+import { drawTreemap, mapTree } from "./treemap.js";
 
 const $ = (id) => document.getElementById(id);
-const state = { modules: [], home: "", module: null, scan: null, shownScan: null, clean: null, tree: [] };
-
-function formatSize(bytes) {
-  const units = ["B", "KB", "MB", "GB", "TB"];
-  let value = bytes, unit = 0;
-  while (value >= 1000 && unit < units.length - 1) { value /= 1000; unit++; }
-  return (unit === 0 ? String(value) : value.toFixed(1)) + " " + units[unit];
-}
+const kSections = ["cleanup", "protection", "speed"];
+const state = {
+  modules: [], home: "", view: "smart", module: null,
+  results: new Map(),  // module name → {scan, tasks}: the last finished scan of each module
+  scanning: new Map(), // scan id → module name, while they run
+  cleaning: new Map(), // clean id → module name, while they run
+  reports: [],         // the clean documents of the cleans running now, as they end
+  highlight: null,
+};
 
 async function api(path, body) {
   const init = body === undefined ? {} : { method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(body) };
   const response = await fetch(path, init);
-  const document = await response.json();
-  if (!response.ok) throw new Error(document.error || response.statusText);
-  return document;
+  const answer = await response.json();
+  if (!response.ok) throw new Error(answer.error || response.statusText);
+  return answer;
 }
 
 function say(text, isError = false) {
-  const status = $("status");
-  status.textContent = text;
-  status.className = isError ? "error" : "";
+  $("status").textContent = text;
+  $("status").className = isError ? "error" : "";
 }
 
-// One node per entity: its document, where it is (result index, then entity indexes) and
-// whether it is ticked (true, false, or null when only some of its children are).
-// A module of the user's own files starts with nothing ticked, as the command line does.
-function makeNode(entity, path, ownFiles) {
-  const node = { entity, path, checked: entity.autoselected && !ownFiles, open: false, parent: null };
-  node.children = (entity.children || []).map((child, i) => {
-    const c = makeNode(child, path.concat(i), ownFiles);
-    c.parent = node;
-    return c;
-  });
-  if (node.children.length) node.checked = summarise(node.children);
-  return node;
+const moduleNamed = (name) => state.modules.find((m) => m.name === name);
+const busy = () => state.scanning.size > 0 || state.cleaning.size > 0;
+
+function setButtons() {
+  const any = [...state.results.values()].some((r) => chosenPaths(allNodes(r)).length);
+  const mine = state.module && state.results.get(state.module.name);
+  $("scan").disabled = busy();
+  $("smart-scan").disabled = busy();
+  $("clean").disabled = busy() || !mine || !chosenPaths(allNodes(mine)).length;
+  $("smart-clean").disabled = busy() || !any;
 }
 
-function summarise(children) {
-  const all = children.every((c) => c.checked === true);
-  const none = children.every((c) => c.checked === false);
-  return all ? true : none ? false : null;
-}
+const allNodes = (result) => result.tasks.flatMap((task) => task.nodes);
 
-function setChecked(node, checked) {
-  node.checked = checked;
-  node.children.forEach((c) => setChecked(c, checked));
-}
+// ---- views
 
-function refreshAncestors(node) {
-  for (let p = node.parent; p; p = p.parent) p.checked = summarise(p.children);
-}
-
-function selectedSize(nodes) {
-  let total = 0;
-  for (const n of nodes) {
-    if (n.checked === true) total += n.entity.size;
-    else if (n.checked === null) total += selectedSize(n.children);
+function show(view) {
+  state.view = view;
+  for (const id of ["smart", "module", "startup"]) $(id).hidden = id !== view;
+  if (view === "startup") $("report").hidden = true;
+  for (const button of $("nav").querySelectorAll("button")) {
+    const current = button.dataset.view === view && (view !== "module" || button.dataset.module === state.module?.name);
+    button.setAttribute("aria-current", String(current));
   }
-  return total;
+  render();
 }
 
-// A path with the home written as "~", as the command line shows it.
-function label(entity) {
-  const text = entity.path || entity.value || entity.class;
-  if (state.home && (text === state.home || text.startsWith(state.home + "/"))) return "~" + text.slice(state.home.length);
-  return text;
+function render() {
+  if (state.view === "smart") renderSmart();
+  if (state.view === "module") renderModule();
+  setButtons();
 }
 
-function sorted(nodes) {
-  const by = $("sort").value;
-  const copy = nodes.slice();
-  if (by === "name") copy.sort((a, b) => label(a.entity).localeCompare(label(b.entity)));
-  else copy.sort((a, b) => b.entity.size - a.entity.size);
-  return copy;
+function treeView() {
+  return {
+    sort: $("sort").value, filter: $("filter").value, home: state.home, highlight: state.highlight,
+    changed: render,
+    menu: {
+      ignore: state.module.ignoreList ? neverOfferAgain : null,
+      showInFolder: copyPath,
+    },
+  };
 }
 
-function matches(node, text) {
-  if (!text) return true;
-  if (label(node.entity).toLowerCase().includes(text)) return true;
-  return node.children.some((c) => matches(c, text));
+function renderModule() {
+  const result = state.results.get(state.module.name);
+  $("module-title").textContent = state.module.displayName;
+  const tasks = result ? result.tasks : [];
+  renderTasks($("tree"), tasks, treeView());
+  const found = tasks.reduce((a, t) => a + t.size, 0);
+  const selected = tasks.reduce((a, t) => a + selectedSize(t.nodes), 0);
+  $("totals").textContent = result ? `${formatSize(found)} found, ${formatSize(selected)} selected` : "Not scanned yet.";
 }
 
-// Only what is open is in the page: a large tree costs what is shown of it.
-function renderNodes(container, nodes) {
-  const text = $("filter").value.trim().toLowerCase();
-  for (const node of sorted(nodes)) {
-    if (!matches(node, text)) continue;
-    const row = document.createElement("div");
-    row.className = "row";
-    row.setAttribute("role", "treeitem");
-    const toggle = document.createElement("button");
-    toggle.type = "button";
-    toggle.className = "toggle";
-    if (node.children.length) {
-      toggle.textContent = node.open ? "−" : "+";
-      toggle.setAttribute("aria-expanded", String(node.open));
-      toggle.setAttribute("aria-label", (node.open ? "Close " : "Open ") + label(node.entity));
-      toggle.addEventListener("click", () => { node.open = !node.open; renderTree(); });
-    } else {
-      toggle.disabled = true;
-      toggle.setAttribute("aria-hidden", "true");
+function renderSmart() {
+  const sections = $("sections");
+  sections.replaceChildren();
+  const mapped = [];
+  for (const section of kSections) {
+    const modules = state.modules.filter((m) => m.section === section);
+    const block = document.createElement("div");
+    block.className = "section";
+    const heading = document.createElement("h3");
+    heading.textContent = section[0].toUpperCase() + section.slice(1);
+    block.append(heading);
+    let found = 0, selected = 0;
+    const list = document.createElement("ul");
+    for (const module of modules) {
+      const result = state.results.get(module.name);
+      const item = document.createElement("li");
+      const open = document.createElement("button");
+      open.type = "button";
+      open.className = "link";
+      open.textContent = module.displayName;
+      open.addEventListener("click", () => chooseModule(module));
+      item.append(open);
+      if (result) {
+        const size = result.tasks.reduce((a, t) => a + t.size, 0);
+        const chosen = result.tasks.reduce((a, t) => a + selectedSize(t.nodes), 0);
+        found += size;
+        selected += chosen;
+        item.append(`: ${formatSize(size)} found, ${formatSize(chosen)} selected`);
+        mapped.push({ name: module.name, displayName: module.displayName, size, tasks: result.tasks });
+      } else {
+        item.append(state.scanning.size ? ": scanning…" : ": not scanned yet");
+      }
+      list.append(item);
     }
-    const box = document.createElement("input");
-    box.type = "checkbox";
-    box.checked = node.checked === true;
-    box.indeterminate = node.checked === null;
-    box.setAttribute("aria-label", "Remove " + label(node.entity));
-    box.addEventListener("change", () => { setChecked(node, box.checked); refreshAncestors(node); renderTree(); });
-    const size = document.createElement("span");
-    size.className = "size";
-    size.textContent = formatSize(node.entity.size);
-    const name = document.createElement("span");
-    name.className = "name";
-    name.textContent = label(node.entity);
-    row.append(toggle, box, size, name);
-    container.append(row);
-    if (node.open && node.children.length) {
-      const children = document.createElement("div");
-      children.className = "children";
-      children.setAttribute("role", "group");
-      renderNodes(children, node.children);
-      container.append(children);
+    const summary = document.createElement("p");
+    summary.className = "summary";
+    summary.textContent = modules.length ? `${formatSize(found)} found, ${formatSize(selected)} selected` : "Nothing to scan here yet.";
+    block.append(list, summary);
+    sections.append(block);
+  }
+  const svg = $("treemap");
+  svg.hidden = mapped.length === 0;
+  if (mapped.length) drawTreemap(svg, mapTree(mapped, (node) => label(node.entity, state.home)), openTile, formatSize);
+}
+
+// A tile of the map: its module's page, with its task open and its group shown.
+function openTile(tile) {
+  const module = moduleNamed(tile.module);
+  const result = state.results.get(tile.module);
+  if (result && tile.task !== undefined) {
+    const task = result.tasks[tile.task];
+    task.open = true;
+    if (tile.node) {
+      const rank = task.nodes.slice().sort((a, b) => b.entity.size - a.entity.size).indexOf(tile.node);
+      task.shown = Math.max(task.shown, rank + 1);
     }
   }
-}
-
-function renderTree() {
-  const tree = $("tree");
-  tree.replaceChildren();
-  let found = 0, selected = 0;
-  for (const task of state.tree) {
-    const details = document.createElement("details");
-    details.className = "task";
-    details.open = task.open;
-    details.addEventListener("toggle", () => { task.open = details.open; });
-    const summary = document.createElement("summary");
-    const chosen = selectedSize(task.nodes);
-    summary.textContent = `${task.name}: ${formatSize(task.size)} found, ${formatSize(chosen)} selected`;
-    if (task.error) summary.textContent += ` (${task.error})`;
-    details.append(summary);
-    renderNodes(details, task.nodes);
-    tree.append(details);
-    found += task.size;
-    selected += chosen;
+  $("sort").value = "size";
+  $("filter").value = "";
+  chooseModule(module, tile.node || null);
+  const row = tile.node && document.querySelector(`#tree .row[data-path="${tile.node.path.join(".")}"]`);
+  if (row) {
+    row.scrollIntoView({ block: "center" });
+    row.querySelector("input").focus();
   }
-  $("totals").textContent = state.tree.length ? `${formatSize(found)} found, ${formatSize(selected)} selected` : "";
 }
 
-// The index paths of what is ticked: a fully ticked entity stands for its whole tree.
-function chosenPaths(nodes, into = []) {
-  for (const n of nodes) {
-    if (n.checked === true) into.push(n.path);
-    else if (n.checked === null) chosenPaths(n.children, into);
-  }
-  return into;
+// A module's page; `highlight` is a node to mark (one a tile of the map opened).
+function chooseModule(module, highlight = null) {
+  state.highlight = highlight;
+  state.module = module;
+  show("module");
 }
 
-async function askAndClean() {
-  const entities = chosenPaths(state.tree.flatMap((task) => task.nodes));
-  if (!entities.length) return say("Nothing is ticked.");
-  const scan = state.shownScan;
-  let preview;
+// ---- the row menu
+
+async function neverOfferAgain(node) {
   try {
-    preview = await api(`/api/scans/${scan}/preview`, { entities });
+    const result = state.results.get(state.module.name);
+    await api(`/api/scans/${result.scan}/ignore`, { entities: [node.path] });
+    dropNode(result.tasks, node);
+    say(`${label(node.entity, state.home)} is on the ${state.module.displayName} ignore list: it is not offered again.`);
+    render();
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+async function copyPath(node) {
+  const path = node.entity.path;
+  try {
+    await navigator.clipboard.writeText(path);
+    say(`Copied: ${path}`);
+  } catch {
+    // Without the clipboard (a browser that refuses it), the path is shown to copy by hand.
+    say(`The path: ${path}`);
+  }
+}
+
+// ---- scans
+
+async function startScan(body) {
+  $("report").hidden = true;
+  try {
+    const answer = await api("/api/scans", body);
+    const started = answer.scans || [{ id: answer.id, module: body.module }];
+    for (const s of started) {
+      state.scanning.set(s.id, s.module);
+      state.results.delete(s.module);
+    }
+    say(started.length > 1 ? "Smart Scan: scanning…" : "Scanning…");
+  } catch (error) {
+    say(error.message, true);
+  }
+  render();
+}
+
+async function scanEnded(scan) {
+  const module = moduleNamed(state.scanning.get(scan.id));
+  state.scanning.delete(scan.id);
+  const scanDocument = await api(`/api/scans/${scan.id}`);
+  if (scanDocument.result) state.results.set(module.name, { scan: scan.id, tasks: makeTasks(scanDocument, module.ownFiles) });
+  if (!state.scanning.size) {
+    $("progress").hidden = true;
+    $("progress-text").textContent = scanDocument.state === "cancelled" ? "The scan was stopped." : "";
+    say(state.view === "smart" ? "Smart Scan done." : `${module.displayName}: scan done.`);
+  }
+  render();
+}
+
+// ---- cleans
+
+// Asks first (how many items, how many bytes, which applications must quit), then cleans each
+// module's ticked entities.
+async function askAndClean(moduleNames) {
+  const chosen = moduleNames.map((name) => ({ name, result: state.results.get(name) }))
+    .filter((c) => c.result).map((c) => ({ ...c, entities: chosenPaths(allNodes(c.result)) }))
+    .filter((c) => c.entities.length);
+  if (!chosen.length) return say("Nothing is ticked.");
+  let count = 0, size = 0;
+  const applications = [];
+  try {
+    for (const c of chosen) {
+      const preview = await api(`/api/scans/${c.result.scan}/preview`, { entities: c.entities });
+      if (preview.stale) return say("What this scan showed has changed since: scan again.", true);
+      count += preview.count;
+      size += preview.size;
+      applications.push(...preview.applications);
+    }
   } catch (error) {
     return say(error.message, true);
   }
-  if (preview.stale) return say("What this scan showed has changed since: scan again.", true);
-  $("confirm-text").textContent = `Remove ${preview.count} item${preview.count === 1 ? "" : "s"}, ${formatSize(preview.size)}?`;
+  $("confirm-text").textContent = `Remove ${count} item${count === 1 ? "" : "s"}, ${formatSize(size)}?`;
   const list = $("confirm-application-list");
-  list.replaceChildren();
-  for (const a of preview.applications) {
+  list.replaceChildren(...applications.map((a) => {
     const item = document.createElement("li");
     item.textContent = `${a.bundleIdentifier} (process ${a.processIdentifier})`;
-    list.append(item);
-  }
-  $("confirm-applications").hidden = preview.applications.length === 0;
+    return item;
+  }));
+  $("confirm-applications").hidden = applications.length === 0;
   $("confirm-quit").checked = false;
   const dialog = $("confirm");
   dialog.returnValue = "";
   dialog.showModal();
   dialog.addEventListener("close", async () => {
     if (dialog.returnValue !== "clean") return;
-    try {
-      const { id } = await api(`/api/scans/${scan}/clean`, { entities, quitApplications: $("confirm-quit").checked });
-      state.clean = id;
-      $("clean").disabled = true;
-      $("scan").disabled = true;
-      say("Cleaning…");
-    } catch (error) {
-      say(error.message === "scan again" ? "What this scan showed has changed since: scan again." : error.message, true);
+    state.reports = [];
+    for (const c of chosen) {
+      try {
+        const { id } = await api(`/api/scans/${c.result.scan}/clean`, { entities: c.entities, quitApplications: $("confirm-quit").checked });
+        state.cleaning.set(id, c.name);
+      } catch (error) {
+        say(error.message === "scan again" ? "What this scan showed has changed since: scan again." : error.message, true);
+      }
     }
+    if (state.cleaning.size) say("Cleaning…");
+    setButtons();
   }, { once: true });
 }
 
-function showReport(clean) {
-  const report = clean.report;
-  const failures = $("report-failures");
-  failures.replaceChildren();
+async function cleanEnded(clean) {
+  const name = state.cleaning.get(clean.id);
+  state.cleaning.delete(clean.id);
+  state.reports.push({ module: moduleNamed(name), clean: await api(`/api/cleans/${clean.id}`) });
+  // What the clean took is not what the scan showed any more.
+  state.results.delete(name);
+  if (!state.cleaning.size) showReport();
+  render();
+}
+
+function showReport() {
+  let freed = 0;
   const failed = [];
-  const walk = (results) => {
+  const walk = (module, results) => {
     for (const r of results) {
-      if (r.errors && r.errors.length) failed.push(`${r.path || r.value}: ${r.errors.map((e) => e.description).join("; ")}`);
-      walk(r.children || []);
+      if (r.errors && r.errors.length) failed.push(`${module.displayName}: ${r.path || r.value}: ${r.errors.map((e) => e.description).join("; ")}`);
+      walk(module, r.children || []);
     }
   };
-  walk(report.results);
-  for (const text of failed) {
+  for (const { module, clean } of state.reports) {
+    freed += clean.report.cleanedSize;
+    walk(module, clean.report.results);
+  }
+  $("report-failures").replaceChildren(...failed.map((text) => {
     const item = document.createElement("li");
     item.textContent = text;
-    failures.append(item);
-  }
-  $("report-summary").textContent = `${formatSize(report.cleanedSize)} freed` + (failed.length ? `; ${failed.length} could not be removed:` : ".");
+    return item;
+  }));
+  $("report-summary").textContent = `${formatSize(freed)} freed` + (failed.length ? `; ${failed.length} could not be removed:` : ".");
   $("report").hidden = false;
   $("progress").hidden = true;
   $("progress-text").textContent = "";
-  $("scan").disabled = false;
-  state.tree = [];
-  renderTree();
   say("Clean done. Scan again to see what is left.");
 }
 
-function showResult(scan) {
-  const module = state.modules.find((m) => m.name === scan.module);
-  state.tree = scan.result.results.map((result, r) => ({
-    name: result.displayName || result.identifier,
-    size: result.size,
-    error: result.error ? result.error.description : null,
-    open: result.items.length > 0,
-    nodes: result.items.map((item, i) => makeNode(item, [r, i], Boolean(module && module.ownFiles))),
-  }));
-  state.shownScan = scan.id;
-  $("clean").disabled = scan.state !== "done";
-  $("progress").hidden = true;
-  $("progress-text").textContent = scan.state === "cancelled" ? "The scan was stopped." : "";
-  say(`${module ? module.displayName : scan.module}: scan done.`);
-  renderTree();
-}
+// ---- progress
 
-// A scan's or a clean's progress.
-function showProgress(job) {
+function showProgress(jobs, what) {
+  const fraction = jobs.reduce((a, j) => a + j.fraction, 0) / jobs.length;
+  const bytes = jobs.reduce((a, j) => a + j.bytes, 0);
+  const current = jobs.find((j) => j.state === "running" && j.path);
   $("progress").hidden = false;
-  $("progress").value = job.fraction;
-  const what = state.clean ? "freed" : "found";
-  $("progress-text").textContent = `${Math.round(job.fraction * 100)} %, ${formatSize(job.bytes)} ${what}` + (job.path ? ` — ${job.path}` : "");
-}
-
-async function startScan() {
-  state.tree = [];
-  $("clean").disabled = true;
-  $("report").hidden = true;
-  renderTree();
-  say("Scanning…");
-  $("scan").disabled = true;
-  try {
-    const { id } = await api("/api/scans", { module: state.module.name });
-    state.scan = id;
-  } catch (error) {
-    say(error.message, true);
-    $("scan").disabled = false;
-  }
-}
-
-function chooseModule(module) {
-  state.module = module;
-  state.tree = [];
-  for (const button of $("modules").querySelectorAll("button"))
-    button.setAttribute("aria-current", String(button.dataset.module === module.name));
-  $("module").hidden = false;
-  $("module-title").textContent = module.displayName;
-  $("progress").hidden = true;
-  $("progress-text").textContent = "";
-  renderTree();
+  $("progress").value = fraction;
+  $("progress-text").textContent = `${Math.round(fraction * 100)} %, ${formatSize(bytes)} ${what}` + (current ? ` — ${current.path}` : "");
 }
 
 function listenForProgress() {
   const events = new EventSource("/api/events");
   events.onmessage = async (message) => {
     const { scans, cleans } = JSON.parse(message.data);
-    const clean = cleans.find((c) => c.id === state.clean);
-    if (clean) {
-      if (clean.state === "running") return showProgress(clean);
-      state.clean = null;
-      return showReport((await api(`/api/cleans/${clean.id}`)));
-    }
-    const scan = scans.find((s) => s.id === state.scan);
-    if (!scan) return;
-    if (scan.state === "running") return showProgress(scan);
-    state.scan = null;
-    $("scan").disabled = false;
-    showResult(await api(`/api/scans/${scan.id}`));
+    const mineCleans = cleans.filter((c) => state.cleaning.has(c.id));
+    const mineScans = scans.filter((s) => state.scanning.has(s.id));
+    for (const c of mineCleans) if (c.state !== "running") await cleanEnded(c);
+    for (const s of mineScans) if (s.state !== "running") await scanEnded(s);
+    if (mineCleans.some((c) => c.state === "running")) showProgress(mineCleans, "freed");
+    else if (mineScans.some((s) => s.state === "running")) showProgress(mineScans, "found");
   };
 }
+
+// ---- start-up items
+
+async function renderStartup(listing) {
+  const table = $("startup-items");
+  table.replaceChildren();
+  if (!listing) {
+    $("startup-text").textContent = "Looking…";
+    try {
+      listing = await api("/api/startup");
+    } catch (error) {
+      return say(error.message, true);
+    }
+  }
+  $("startup-text").textContent = listing.items.length ? "" : "Nothing starts by itself here.";
+  for (const item of listing.items) {
+    const row = table.insertRow();
+    const on = document.createElement("input");
+    on.type = "checkbox";
+    on.checked = Boolean(item.enabled);
+    on.disabled = Boolean(item.error);
+    on.setAttribute("aria-label", `${item.name || item.path} starts by itself`);
+    on.addEventListener("change", async () => {
+      on.disabled = true;
+      try {
+        const answer = await api("/api/startup", { item: item.path, enabled: on.checked });
+        say(`${item.name} is ${on.checked ? "on" : "off"}.`);
+        renderStartup(answer);
+      } catch (error) {
+        say(error.message, true);
+        renderStartup();
+      }
+    });
+    row.insertCell().append(on, on.checked ? " on" : item.error ? " ?" : " off");
+    row.insertCell().textContent = item.kind;
+    row.insertCell().textContent = item.name || "";
+    const shorten = (path) => label({ path }, state.home);
+    row.insertCell().textContent = item.error ? `does not parse: ${item.error}` :
+      item.program ? shorten(item.program) + (item.programExists ? "" : " (missing)") : "(no program)";
+    row.insertCell().textContent = shorten(item.path);
+  }
+}
+
+// ---- start
 
 async function start() {
   // The token was in the address once; the cookie carries it from now on.
@@ -303,21 +372,29 @@ async function start() {
   const { modules, home } = await api("/api/modules");
   state.modules = modules;
   state.home = home;
-  const nav = $("modules");
-  for (const module of modules) {
+  const nav = $("nav");
+  const navButton = (text, view, action) => {
     const button = document.createElement("button");
     button.type = "button";
-    button.textContent = module.displayName;
-    button.dataset.module = module.name;
-    button.addEventListener("click", () => chooseModule(module));
+    button.textContent = text;
+    button.dataset.view = view;
+    button.addEventListener("click", action);
     nav.append(button);
-  }
-  $("scan").addEventListener("click", startScan);
-  $("clean").addEventListener("click", askAndClean);
-  $("sort").addEventListener("change", renderTree);
-  $("filter").addEventListener("input", renderTree);
+    return button;
+  };
+  navButton("Smart Scan", "smart", () => show("smart"));
+  for (const module of modules) navButton(module.displayName, "module", () => chooseModule(module)).dataset.module = module.name;
+  if (modules.some((m) => m.name === "optimization"))
+    navButton("Startup items", "startup", () => { show("startup"); renderStartup(); });
+  $("smart-scan").addEventListener("click", () => startScan({ smartScan: true }));
+  $("smart-clean").addEventListener("click", () => askAndClean(modules.filter((m) => m.section !== "none").map((m) => m.name)));
+  $("scan").addEventListener("click", () => startScan({ module: state.module.name }));
+  $("clean").addEventListener("click", () => askAndClean([state.module.name]));
+  $("sort").addEventListener("change", render);
+  $("filter").addEventListener("input", render);
+  window.addEventListener("resize", () => state.view === "smart" && renderSmart());
   listenForProgress();
-  if (modules.length) chooseModule(modules[0]);
+  show("smart");
 }
 
 start().catch((error) => say(error.message, true));
