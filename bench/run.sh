@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Benchmarks against peers, side by side in one run, on generated fixtures.
-#   bench/run.sh [sizer|removal|junk|large-files|malware]   (default: every benchmark)
+#   bench/run.sh [sizer|removal|junk|large-files|malware|ui]   (default: every benchmark)
 # Environment: BENCH_RUNS (default 7), BENCH_REMOVAL_RUNS (default 5), BENCH_REMOVAL_KINDS
 # ("data empty"), BENCH_FIXTURES (default bench/out), BENCH_FILES, BENCH_MALWARE_RUNS (default 3),
-# BENCH_MALWARE_FILES (default 100000).
+# BENCH_MALWARE_FILES (default 100000), BENCH_UI_ENTITIES (default 50000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/release/bin}
@@ -227,6 +227,23 @@ bench_malware() {
   awk -v a="$ma" -v b="$mb" -v c="$mc" -v n="$bytes" 'BEGIN {printf "malware: throughput over the candidate bytes: brenvik %.0f MB/s, sha256sum %.0f MB/s: %.2fx (target at least 3x); clamscan takes %.2fx our time\n", n/a/1000, n/b/1000, b/a, c/a}'
 }
 
+bench_ui() {  # the review window with a tree of BENCH_UI_ENTITIES entities (a trash of that many files)
+  local n=${BENCH_UI_ENTITIES:-50000} dir
+  dir="$OUT/ui-trash-$n"
+  if [ ! -f "$dir/.complete" ]; then
+    rm -rf "$dir"
+    mkdir -p "$dir/home/.local/share/Trash/files" "$dir/root"
+    (cd "$dir/home/.local/share/Trash/files" && seq -f "file-%05g" 1 "$n" | xargs touch)
+    touch "$dir/.complete"
+  fi
+  node --experimental-websocket bench/ui-tree.mjs "$BIN/brenvik" "$dir" "$RUNS"
+  local a=()
+  for _ in $(seq "$RUNS"); do
+    a+=("$(time_once "$BIN/brenvik" scan trash --json --home "$dir/home" --root "$dir/root" --layout linux --no-progress)")
+  done
+  echo "ui-tree: the same scan by the command line (--json): median of $RUNS $(printf '%s\n' "${a[@]}" | median) ms"
+}
+
 which=${1:-all}
 case "$which" in
   sizer) bench_sizer ;;
@@ -234,6 +251,7 @@ case "$which" in
   junk) bench_junk ;;
   large-files) bench_large_files ;;
   malware) bench_malware ;;
-  all) bench_sizer; bench_removal; bench_junk; bench_large_files; bench_malware ;;
+  ui) bench_ui ;;
+  all) bench_sizer; bench_removal; bench_junk; bench_large_files; bench_malware; bench_ui ;;
   *) echo "unknown benchmark: $which" >&2; exit 2 ;;
 esac
