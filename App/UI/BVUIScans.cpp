@@ -184,3 +184,38 @@ std::optional<BVValue> BVUIScans::cleanSnapshot(uint64_t clean, bool withReport)
     if (it == cleans_.end()) return std::nullopt;
     return describe(it->first, it->second, withReport);
 }
+
+namespace {
+template <typename Jobs>
+bool requestStopOf(Jobs& jobs, uint64_t id) {
+    auto it = jobs.find(id);
+    if (it == jobs.end() || it->second.state != "running") return false;
+    it->second.stopRequested = true;
+    return true;
+}
+template <typename Jobs>
+bool stopRequestedOf(const Jobs& jobs, uint64_t id) {
+    auto it = jobs.find(id);
+    return it != jobs.end() && it->second.stopRequested;
+}
+}  // namespace
+
+bool BVUIScans::requestStop(uint64_t scan) {
+    BVLockGuard lock(mutex_);
+    return requestStopOf(scans_, scan);
+}
+
+bool BVUIScans::requestCleanStop(uint64_t clean) {
+    BVLockGuard lock(mutex_);
+    return requestStopOf(cleans_, clean);
+}
+
+bool BVUIScans::stopRequested(uint64_t scan) const {
+    BVLockGuard lock(mutex_);
+    return stopRequestedOf(scans_, scan);
+}
+
+bool BVUIScans::cleanStopRequested(uint64_t clean) const {
+    BVLockGuard lock(mutex_);
+    return stopRequestedOf(cleans_, clean);
+}

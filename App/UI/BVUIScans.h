@@ -57,6 +57,13 @@ public:
     //  "report": clean document (when done and asked for)}
     std::optional<BVValue> cleanSnapshot(uint64_t clean, bool withReport = true) const;
 
+    // Asks a running scan (or clean) to stop; false when it is not running. A scan stops between
+    // its tasks' steps and keeps what finished; a clean stops between entities.
+    bool requestStop(uint64_t scan);
+    bool requestCleanStop(uint64_t clean);
+    bool stopRequested(uint64_t scan) const;
+    bool cleanStopRequested(uint64_t clean) const;
+
 private:
     struct Task {
         std::string identifier;
@@ -70,6 +77,7 @@ private:
         double fraction = 0;
         uint64_t bytes = 0;
         std::string path;
+        bool stopRequested = false;
         void setProgress(double fraction, uint64_t bytes, const std::string& path);
         BVDictionary describe(uint64_t id) const;  // "id", "module", "state", "fraction", "bytes", "path"
     };

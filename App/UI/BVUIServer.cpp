@@ -259,6 +259,18 @@ void BVUIServer::routes() {
         if ((*answer)["error"].isString()) return sendJSON(response, BVValue(BVDictionary{{"error", (*answer)["error"]}}), int((*answer)["status"].int64Value()));
         sendJSON(response, *answer);
     });
+    // Stops a scan or a clean the page started (the Stop button).
+    server_->Post(R"(/api/(scans|cleans)/(\d{1,18})/stop)", [this](const httplib::Request& request, httplib::Response& response) {
+        uint64_t id = std::stoull(request.matches[2].str());
+        if (request.matches[1].str() == "scans") {
+            if (!scans_.requestStop(id)) return sendError(response, 409, "the scan is not running");
+        } else {
+            if (!scans_.requestCleanStop(id)) return sendError(response, 409, "the clean is not running");
+            std::lock_guard lock(mutex_);
+            if (cleanStop_ && runningClean_ == id) cleanStop_->request();
+        }
+        sendJSON(response, BVValue(BVDictionary{{"stopping", BVValue(true)}}));
+    });
     // The page's one event stream: every scan's progress whenever something changed, and a
     // comment every few seconds so that a closed page is noticed. While one is open the window
     // counts as in use.
@@ -349,9 +361,12 @@ void BVUIServer::runScan(uint64_t id, const BVModule& module) {
     runner.onTaskFinish([this, id](const BVScanTaskPtr& task, const BVScanResultPtr& result) {
         scans_.taskFinished(id, task->identifier(), result ? result->size() : 0);
     });
-    runner.setStopCheck([this] {
-        std::lock_guard lock(mutex_);
-        return stop_;
+    runner.setStopCheck([this, id] {
+        {
+            std::lock_guard lock(mutex_);
+            if (stop_) return true;
+        }
+        return scans_.stopRequested(id);
     });
     auto outcomes = runner.run("ui." + module.name, tasks);
     BVModuleScan scan{module.name, module.displayName, &module, std::move(outcomes), module.ownFiles, runner.cancelled()};
@@ -412,7 +427,8 @@ void BVUIServer::runClean(uint64_t id, const BVModule& module, std::vector<BVEnt
     {
         std::lock_guard lock(mutex_);
         cleanStop_ = &stop;
-        if (stop_) stop.request();
+        runningClean_ = id;
+        if (stop_ || scans_.cleanStopRequested(id)) stop.request();
     }
     BVCleanRun run(environment_, module, std::move(entities), std::move(guard));
     auto clean = run.run(quitApplications, progress, stop);

@@ -17,6 +17,7 @@
 //   POST /api/ignore/add|remove  {"module": NAME, "value": PATH} ("never offer again", and back)
 //   GET  /api/startup            what starts by itself (`brenvik startup list --json`)
 //   POST /api/startup            {"item": NAME or PATH, "enabled": BOOL} switches one item
+//   POST /api/scans/N/stop, POST /api/cleans/C/stop   stops a running scan or clean
 //   GET  /api/events             every scan's and clean's progress as server-sent events
 // Every request passes BVUIAccessPolicy first; a refused one gets 403 and changes nothing.
 // Requests are served on the server's own threads; scans run on the main thread, which must
@@ -101,6 +102,7 @@ private:
     std::deque<std::function<void()>> jobs_;
     bool stop_ = false;
     BVCleanStop* cleanStop_ = nullptr;  // the clean running now
+    uint64_t runningClean_ = 0;
     int openStreams_ = 0;
     bool pageLoaded_ = false;
     std::chrono::steady_clock::time_point lastStreamClosed_ = std::chrono::steady_clock::now();

@@ -227,7 +227,7 @@ TEST(BVUIServer, CleansExactlyTheChosenEntitiesOfAScanOnce) {
     EXPECT_EQ(changed, (std::vector<std::string>{gone, gone + "/data"}));
 }
 
-TEST(BVUIServer, SmartScanScansEveryModuleOfEachSectionInOrder) {
+TEST(BVUIServer, SmartScanScansEveryModuleOfEachSectionInOrderAndOneStops) {
     Window w;
     w.fixture.file(".cache/com.example.app/data", 40000);
     std::vector<std::string> expected;
@@ -240,13 +240,27 @@ TEST(BVUIServer, SmartScanScansEveryModuleOfEachSectionInOrder) {
         ASSERT_TRUE(started && started->status == 202);
         std::vector<std::string> modules;
         auto answer = BVJSONCodec::decode(started->body).value();
-        for (const auto& s : answer["scans"].arrayValue()) {
+        const auto& scans = answer["scans"].arrayValue();
+        ASSERT_FALSE(scans.empty());
+        // The last scan waits behind the others: stopped now, it ends stopped, and what a
+        // stopped scan shows cannot be cleaned.
+        std::string last = "/api/scans/" + std::to_string(scans.back()["id"].int64Value());
+        EXPECT_EQ(c.Post(last + "/stop", headers, "{}", "application/json")->status, 200);
+        for (const auto& s : scans) {
             modules.push_back(s["module"].stringValue());
+            if (&s == &scans.back()) continue;
             auto done = Window::whenDone(c, "/api/scans/" + std::to_string(s["id"].int64Value()), headers);
             ASSERT_TRUE(done) << s["module"].stringValue();
             EXPECT_EQ((*done)["result"]["module"].stringValue(), s["module"].stringValue());
         }
         EXPECT_EQ(modules, expected);
+        std::string state;
+        for (int i = 0; i < 600 && state != "cancelled"; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+            state = BVJSONCodec::decode(c.Get(last, headers)->body).value()["state"].stringValue();
+        EXPECT_EQ(state, "cancelled");
+        EXPECT_EQ(c.Post(last + "/clean", headers, R"({"entities":[[0,0]]})", "application/json")->status, 404);
+        EXPECT_EQ(c.Post(last + "/stop", headers, "{}", "application/json")->status, 409);  // not running any more
+        EXPECT_EQ(c.Post("/api/cleans/99/stop", headers, "{}", "application/json")->status, 409);
     });
     // Large & Old Files has no section: the user's own files are not part of Smart Scan.
     EXPECT_EQ(std::find(expected.begin(), expected.end(), "large-files"), expected.end());

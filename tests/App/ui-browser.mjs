@@ -133,6 +133,8 @@ try {
               [...row.querySelectorAll(".menu-items button")].find((b) => b.textContent === "Never offer again").click(); })()`);
   await until(`document.getElementById("status").textContent.includes("not offered again")`, "the group goes on the ignore list");
   check(await page(`!(${ignoredRow})`), "an ignored group leaves the tree");
+  await page(`document.getElementById("ignore-panel").open = true`);
+  await until(`document.getElementById("ignore-items").textContent.includes("com.example.ignored")`, "the ignore list shows the group");
   await screenshot("ui-module.png");
   await page(`document.querySelector("#nav button[data-view=smart]").click()`);
   await page(`document.getElementById("smart-clean").click()`);
@@ -152,6 +154,13 @@ try {
     "nothing else changed: " + JSON.stringify(changed));
   check(existsSync(join(home, ".cache/com.example.kept/data")), "the unticked entity is there");
   check(existsSync(join(home, ".cache/com.example.ignored/data")), "the ignored entity is there");
+
+  // Taken back from the ignore list.
+  await page(`document.querySelector("#nav button[data-module=system-junk]").click()`);
+  await until(`document.querySelector("#ignore-items button")`, "the ignore list is shown again");
+  await page(`document.querySelector("#ignore-items button").click()`);
+  await until(`document.getElementById("status").textContent.includes("offered again")`, "the group is offered again");
+  check(await page(`!document.getElementById("ignore-items").textContent.includes("com.example.ignored")`), "the ignore list is empty again");
 
   // A start-up item switched off from its page.
   await page(`[...document.querySelectorAll("#nav button")].find((b) => b.textContent === "Startup items").click()`);

@@ -13,6 +13,7 @@ const state = {
   scanning: new Map(), // scan id → module name, while they run
   cleaning: new Map(), // clean id → module name, while they run
   reports: [],         // the clean documents of the cleans running now, as they end
+  stopped: false,      // a scan of those running now was stopped
   highlight: null,
 };
 
@@ -33,15 +34,17 @@ const moduleNamed = (name) => state.modules.find((m) => m.name === name);
 const busy = () => state.scanning.size > 0 || state.cleaning.size > 0;
 
 function setButtons() {
-  const any = [...state.results.values()].some((r) => chosenPaths(allNodes(r)).length);
+  const any = [...state.results.values()].some(cleanable);
   const mine = state.module && state.results.get(state.module.name);
   $("scan").disabled = busy();
   $("smart-scan").disabled = busy();
-  $("clean").disabled = busy() || !mine || !chosenPaths(allNodes(mine)).length;
+  $("clean").disabled = busy() || !cleanable(mine);
   $("smart-clean").disabled = busy() || !any;
+  $("stop").hidden = !busy();
 }
 
 const allNodes = (result) => result.tasks.flatMap((task) => task.nodes);
+const cleanable = (result) => result && !result.stopped && chosenPaths(allNodes(result)).length > 0;
 
 // ---- views
 
@@ -75,6 +78,7 @@ function treeView() {
 
 function renderModule() {
   const result = state.results.get(state.module.name);
+  $("ignore-panel").hidden = !state.module.ignoreList;
   $("module-title").textContent = state.module.displayName;
   const tasks = result ? result.tasks : [];
   renderTasks($("tree"), tasks, treeView());
@@ -155,6 +159,7 @@ function chooseModule(module, highlight = null) {
   state.highlight = highlight;
   state.module = module;
   show("module");
+  if ($("ignore-panel").open) renderIgnoreList();
 }
 
 // ---- the row menu
@@ -165,10 +170,44 @@ async function neverOfferAgain(node) {
     await api(`/api/scans/${result.scan}/ignore`, { entities: [node.path] });
     dropNode(result.tasks, node);
     say(`${label(node.entity, state.home)} is on the ${state.module.displayName} ignore list: it is not offered again.`);
+    if ($("ignore-panel").open) renderIgnoreList();
     render();
   } catch (error) {
     say(error.message, true);
   }
+}
+
+// The module's ignore list, each entry with a button that offers it again from the next scan.
+async function renderIgnoreList() {
+  const module = state.module;
+  let listing;
+  try {
+    listing = await api(`/api/ignore?module=${encodeURIComponent(module.name)}`);
+  } catch (error) {
+    $("ignore-text").textContent = error.message;
+    return;
+  }
+  if (state.module !== module) return;
+  $("ignore-text").textContent = listing.items.length ? "" : "Nothing: everything found is offered.";
+  $("ignore-items").replaceChildren(...listing.items.map((entry) => {
+    const item = document.createElement("li");
+    const back = document.createElement("button");
+    back.type = "button";
+    back.textContent = "Offer again";
+    back.setAttribute("aria-label", `Offer ${entry.value} again`);
+    back.addEventListener("click", async () => {
+      try {
+        await api("/api/ignore/remove", { module: module.name, value: entry.value });
+        say(`${entry.value} is offered again from the next scan.`);
+      } catch (error) {
+        say(error.message, true);
+      }
+      renderIgnoreList();
+    });
+    const words = entry.title && entry.title !== entry.value ? `${entry.title} (${entry.value})` : entry.value;
+    item.append(words + (entry.isRegex ? " (a pattern) " : " "), back);
+    return item;
+  }));
 }
 
 async function copyPath(node) {
@@ -204,11 +243,16 @@ async function scanEnded(scan) {
   const module = moduleNamed(state.scanning.get(scan.id));
   state.scanning.delete(scan.id);
   const scanDocument = await api(`/api/scans/${scan.id}`);
-  if (scanDocument.result) state.results.set(module.name, { scan: scan.id, tasks: makeTasks(scanDocument, module.ownFiles) });
+  // A stopped scan shows what its finished tasks found; it cannot be cleaned.
+  const stopped = scanDocument.state === "cancelled";
+  if (scanDocument.result) state.results.set(module.name, { scan: scan.id, stopped, tasks: makeTasks(scanDocument, module.ownFiles) });
+  state.stopped = state.stopped || stopped;
   if (!state.scanning.size) {
     $("progress").hidden = true;
-    $("progress-text").textContent = scanDocument.state === "cancelled" ? "The scan was stopped." : "";
-    say(state.view === "smart" ? "Smart Scan done." : `${module.displayName}: scan done.`);
+    $("progress-text").textContent = "";
+    const what = state.view === "smart" ? "Smart Scan" : `${module.displayName}: scan`;
+    say(state.stopped ? `${what} stopped: what was found is shown; scan again to clean.` : `${what} done.`);
+    state.stopped = false;
   }
   render();
 }
@@ -219,7 +263,7 @@ async function scanEnded(scan) {
 // module's ticked entities.
 async function askAndClean(moduleNames) {
   const chosen = moduleNames.map((name) => ({ name, result: state.results.get(name) }))
-    .filter((c) => c.result).map((c) => ({ ...c, entities: chosenPaths(allNodes(c.result)) }))
+    .filter((c) => cleanable(c.result)).map((c) => ({ ...c, entities: chosenPaths(allNodes(c.result)) }))
     .filter((c) => c.entities.length);
   if (!chosen.length) return say("Nothing is ticked.");
   let count = 0, size = 0;
@@ -299,6 +343,18 @@ function showReport() {
 }
 
 // ---- progress
+
+// Stops what runs: a scan keeps what its finished tasks found, a clean stops between entities.
+async function stopAll() {
+  $("stop").disabled = true;
+  try {
+    for (const id of state.scanning.keys()) await api(`/api/scans/${id}/stop`, {}).catch(() => {});
+    for (const id of state.cleaning.keys()) await api(`/api/cleans/${id}/stop`, {}).catch(() => {});
+    say("Stopping…");
+  } finally {
+    $("stop").disabled = false;
+  }
+}
 
 function showProgress(jobs, what) {
   const fraction = jobs.reduce((a, j) => a + j.fraction, 0) / jobs.length;
@@ -390,8 +446,10 @@ async function start() {
   $("smart-clean").addEventListener("click", () => askAndClean(modules.filter((m) => m.section !== "none").map((m) => m.name)));
   $("scan").addEventListener("click", () => startScan({ module: state.module.name }));
   $("clean").addEventListener("click", () => askAndClean([state.module.name]));
+  $("stop").addEventListener("click", stopAll);
   $("sort").addEventListener("change", render);
   $("filter").addEventListener("input", render);
+  $("ignore-panel").addEventListener("toggle", () => $("ignore-panel").open && renderIgnoreList());
   window.addEventListener("resize", () => state.view === "smart" && renderSmart());
   listenForProgress();
   show("smart");
