@@ -69,6 +69,14 @@ struct BVPhotosLibraryRequest {
     static BVPhotosLibraryRequest versionsRequest(BVPhotosPredicatePtr p = nullptr) { return {Kind::Versions, std::move(p)}; }
 };
 
+// One resource file of the library (a derived version, a master, a face crop) as older
+// libraries list them: its properties ("resourceType", "resourceTag", "attachedModelType") and
+// the identifier the library knows it by.
+struct BVPhotosResource {
+    std::string identifier;
+    BVDictionary properties;
+};
+
 struct BVPhotosRequestResult {
     std::vector<BVPhotosAlbum> albums;      // for album requests
     std::vector<BVPhotosVersion> versions;  // for the other requests
@@ -89,6 +97,15 @@ public:
     virtual void loadImageProxyState(BVPhotosVersion&) {}
     // Moves a version into (or out of) the library's trash, giving the reason code.
     virtual void setIsInTrash(const BVPhotosVersion&, bool, int) {}
+    // The resources the predicate selects, in the library's order.
+    virtual std::vector<BVPhotosResource> modelResources(const BVPhotosPredicatePtr&) { return {}; }
+    // Whether the library holds any resource kept in the cloud.
+    virtual bool hasCloudResources() { return false; }
+    // The file of a resource (`mode` 0: where it is now); none, with the reason, when it has none.
+    virtual std::optional<std::string> fileURLForResource(const BVPhotosResource&, int /*mode*/, BVError* error) {
+        if (error) *error = BVError(BVPhotosErrorDomain, 2, BVDictionary{{BVLocalizedDescriptionKey, BVValue("not supported")}});
+        return std::nullopt;
+    }
     // Empties the given versions from the library's trash; the error, or none on success.
     virtual std::optional<BVError> clearModelFromTrashSynchronously(const std::set<std::string>&) {
         return BVError(BVPhotosErrorDomain, 1, BVDictionary{{BVLocalizedDescriptionKey, BVValue("not supported")}});

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Benchmarks against peers, side by side in one run, on generated fixtures.
-#   bench/run.sh [sizer|removal|junk|large-files|malware|ui]   (default: every benchmark)
+#   bench/run.sh [sizer|removal|junk|large-files|malware|photos|ui]   (default: every benchmark)
 # Environment: BENCH_RUNS (default 7), BENCH_REMOVAL_RUNS (default 5), BENCH_REMOVAL_KINDS
 # ("data empty"), BENCH_FIXTURES (default bench/out), BENCH_FILES, BENCH_MALWARE_RUNS (default 3),
-# BENCH_MALWARE_FILES (default 100000), BENCH_UI_ENTITIES (default 50000).
+# BENCH_MALWARE_FILES (default 100000), BENCH_PHOTOS_FILES (default 100000), BENCH_UI_ENTITIES (default 50000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/release/bin}
@@ -227,6 +227,40 @@ bench_malware() {
   awk -v a="$ma" -v b="$mb" -v c="$mc" -v n="$bytes" 'BEGIN {printf "malware: throughput over the candidate bytes: brenvik %.0f MB/s, sha256sum %.0f MB/s: %.2fx (target at least 3x); clamscan takes %.2fx our time\n", n/a/1000, n/b/1000, b/a, c/a}'
 }
 
+bench_photos() {  # a photo library's media caches (BENCH_PHOTOS_FILES files) against du -s of their folders
+  local n=${BENCH_PHOTOS_FILES:-100000} dir library
+  dir="$OUT/photos-$n"
+  library="$dir/home/Pictures/Photos Library.photoslibrary"
+  if [ ! -f "$dir/.complete" ]; then
+    rm -rf "$dir"
+    mkdir -p "$dir/root"
+    python3 - "$library" "$n" <<'PY'
+import os, random, sys
+library, n = sys.argv[1], int(sys.argv[2])
+random.seed(1)
+for i in range(n):
+    kind = ("version", "master", "face")[i % 3]
+    folder = os.path.join(library, "resources/media", kind, "%02x" % (i % 256))
+    os.makedirs(folder, exist_ok=True)
+    name = "%08d.%s" % (i, "mov" if i % 50 == 0 else "jpeg")
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(b"x" * random.randint(2000, 60000))
+PY
+    touch "$dir/.complete"
+  fi
+  local folders=("$library/resources/media/version" "$library/resources/media/master" "$library/resources/media/face")
+  local a=() b=()
+  for _ in $(seq "$RUNS"); do  # alternate, so both see the same cache state and load
+    a+=("$(time_once "$BIN/brenvik" scan photos --json --home "$dir/home" --root "$dir/root" --layout macos --no-progress)")
+    b+=("$(time_once du -s --block-size=1 "${folders[@]}")")
+  done
+  local ma mb
+  ma=$(printf '%s\n' "${a[@]}" | median)
+  mb=$(printf '%s\n' "${b[@]}" | median)
+  echo "photos: $n files in the caches: median of $RUNS runs: brenvik scan photos ${ma} ms, du -s of the three folders ${mb} ms"
+  awk -v a="$ma" -v b="$mb" 'BEGIN {printf "photos: ratio to du: %.2fx\n", a/b}'
+}
+
 bench_ui() {  # the review window with a tree of BENCH_UI_ENTITIES entities (a trash of that many files)
   local n=${BENCH_UI_ENTITIES:-50000} dir
   dir="$OUT/ui-trash-$n"
@@ -251,7 +285,8 @@ case "$which" in
   junk) bench_junk ;;
   large-files) bench_large_files ;;
   malware) bench_malware ;;
+  photos) bench_photos ;;
   ui) bench_ui ;;
-  all) bench_sizer; bench_removal; bench_junk; bench_large_files; bench_malware; bench_ui ;;
+  all) bench_sizer; bench_removal; bench_junk; bench_large_files; bench_malware; bench_photos; bench_ui ;;
   *) echo "unknown benchmark: $which" >&2; exit 2 ;;
 esac

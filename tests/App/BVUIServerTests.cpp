@@ -85,7 +85,9 @@ TEST(BVUIServer, RefusesEveryRequestWithoutTheTokenTheHostOrTheOrigin) {
             auto r = k.method == "GET" ? c.Get(k.path, k.headers) : c.Post(k.path, k.headers, R"({"module":"system-junk"})", "application/json");
             ASSERT_TRUE(r) << k.what;
             EXPECT_EQ(r->status, k.status) << k.what;
-            if (k.status == 403) EXPECT_EQ(r->body, "Forbidden\n") << k.what;
+            if (k.status == 403) {
+                EXPECT_EQ(r->body, "Forbidden\n") << k.what;
+            }
         }
         // The first load hands over the cookie, HttpOnly and SameSite=Strict.
         auto first = c.Get("/?token=" + w.token);
