@@ -1,6 +1,7 @@
 #include "App/BVModuleRegistry.h"
 #include "SystemJunkModule/BVSystemJunkModule.h"
 #include "LargeAndOldFilesModule/BVLargeAndOldFilesModule.h"
+#include "TrashAndMediaJunkModule/Mail/BVMailModule.h"
 #include "TrashAndMediaJunkModule/Photos/BVPhotosModule.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
 #include "OptimizationModule/BVOptimizationModule.h"
@@ -38,6 +39,9 @@ void BVRegisterModules(BVModuleRegistry& registry) {
     registry.addModule({"photos", "Photos", BVSmartScanSection::Cleanup,
                         [](const BVEnvironment& environment) { return BVPhotosModule::scanTasks(environment, BRENVIK_VERSION); }, {},
                         false, "Photos", {{"BVPhotosScanIdentifierCacheCompound", "caches"}}});
+    registry.addModule({"mail", "Mail Attachments", BVSmartScanSection::Cleanup,
+                        [](const BVEnvironment& environment) { return BVMailModule::scanTasks(environment); }, {}, false, "Mail",
+                        {{"BVMailModuleScanIdentifierMail", "attachments"}}});
     registry.addModule({"privacy", "Privacy", BVSmartScanSection::Protection,
                         [](const BVEnvironment& environment) { return BVPrivacyModule::scanTasks(environment); },
                         [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVPrivacyModule::cleanTasks(chosen); },

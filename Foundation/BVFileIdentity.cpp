@@ -19,6 +19,10 @@ BVFileIdentity BVFileIdentity::fromStatx(const struct statx& st) {
         id.birthSeconds = st.stx_btime.tv_sec;
         id.birthNanoseconds = st.stx_btime.tv_nsec;
     }
+    if (st.stx_mask & STATX_MTIME) {
+        id.modificationSeconds = st.stx_mtime.tv_sec;
+        id.modificationNanoseconds = st.stx_mtime.tv_nsec;
+    }
     return id;
 }
 

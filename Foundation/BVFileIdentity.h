@@ -27,6 +27,9 @@ struct BVFileIdentity {
     // reused by a new item of the same name is told apart by it.
     int64_t birthSeconds = 0;
     uint32_t birthNanoseconds = 0;
+    // When the content last changed.
+    int64_t modificationSeconds = 0;
+    uint32_t modificationNanoseconds = 0;
 
     bool isDirectory() const { return kind == S_IFDIR; }
     bool isRegularFile() const { return kind == S_IFREG; }
@@ -50,7 +53,7 @@ struct BVFileIdentity {
 
 // The statx fields every identity is made of.
 inline constexpr unsigned BVFileIdentityStatxMask =
-    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_BLOCKS | STATX_MNT_ID | STATX_BTIME;
+    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_BLOCKS | STATX_MNT_ID | STATX_BTIME | STATX_MTIME;
 
 // The refusals of the safe file layer, as POSIX-domain errors that name the path and say why:
 // a link met on the way (ELOOP), a mount met on the way or at the item (EXDEV), an item that is

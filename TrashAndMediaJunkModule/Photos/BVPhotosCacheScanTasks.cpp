@@ -73,7 +73,7 @@ void BVPhotosFolderCacheScanTask::collect(const std::string& folder, std::vector
         if (!identity) continue;
         std::string path = handle->childPath(name);
         if (identity->isDirectory()) {
-            if (identity->device == handle->identity().device) collect(path, files);
+            if (!identity->isOtherMountThan(handle->identity())) collect(path, files);
             continue;
         }
         if (!keeps(path) || knowledgeBase_->isIgnoreItem(path)) continue;
