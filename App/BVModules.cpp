@@ -2,6 +2,7 @@
 #include "SystemJunkModule/BVSystemJunkModule.h"
 #include "LargeAndOldFilesModule/BVLargeAndOldFilesModule.h"
 #include "TrashAndMediaJunkModule/Mail/BVMailModule.h"
+#include "TrashAndMediaJunkModule/MediaLibrary/BVMediaLibraryModule.h"
 #include "TrashAndMediaJunkModule/Photos/BVPhotosModule.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashModule.h"
 #include "OptimizationModule/BVOptimizationModule.h"
@@ -42,6 +43,14 @@ void BVRegisterModules(BVModuleRegistry& registry) {
     registry.addModule({"mail", "Mail Attachments", BVSmartScanSection::Cleanup,
                         [](const BVEnvironment& environment) { return BVMailModule::scanTasks(environment); }, {}, false, "Mail",
                         {{"BVMailModuleScanIdentifierMail", "attachments"}}});
+    registry.addModule({"media-library", "Media Library", BVSmartScanSection::Cleanup,
+                        [](const BVEnvironment& environment) { return BVMediaLibraryModule::scanTasks(environment); }, {}, false,
+                        "MediaLibrary",
+                        {{"BViTunesScanIdentifierBackups", "backups"},
+                         {"BViTunesScanIdentifierApplications", "applications"},
+                         {"BViTunesScanIdentifierDownloads", "downloads"},
+                         {"BViTunesScanIdentifierSoftwareUpdates", "software-updates"},
+                         {"BViTunesScanIdentifierCaches", "caches"}}});
     registry.addModule({"privacy", "Privacy", BVSmartScanSection::Protection,
                         [](const BVEnvironment& environment) { return BVPrivacyModule::scanTasks(environment); },
                         [](const BVEnvironment&, const std::vector<BVEntityPtr>& chosen) { return BVPrivacyModule::cleanTasks(chosen); },
