@@ -73,7 +73,7 @@ TEST(BrenvikCommand, BadInputGivesUsageStatusAndSaysWhatIsWrong) {
         {{"scan", "trash", "--color", "sometimes"}, 2, "brenvik: --color: sometimes not in {never,auto,always}"},
         {{"clean", "trash", "--home", home.path()}, 2,
          "brenvik: standard input is not a terminal, so there is no one to ask; use --yes to clean without asking"},
-        {{"ignore", "list", "mail", "--home", home.path()}, 2, "brenvik: unknown module 'mail'"},
+        {{"ignore", "list", "uninstaller", "--home", home.path()}, 2, "brenvik: unknown module 'uninstaller'"},
         {{"ignore", "list", "trash", "--home", home.path()}, 2, "brenvik: the module 'trash' has no ignore list"},
         {{"defaults", "write", "--home", home.path()}, 2, "brenvik: defaults write needs a KEY"},
         {{"defaults", "write", "LargeAndOldFilesRemoveMethod", "x", "--home", home.path()}, 2, "brenvik: 'x' is not a int"},

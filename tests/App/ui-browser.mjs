@@ -160,7 +160,7 @@ try {
   await until(`document.querySelector("#ignore-items button")`, "the ignore list is shown again");
   await page(`document.querySelector("#ignore-items button").click()`);
   await until(`document.getElementById("status").textContent.includes("offered again")`, "the group is offered again");
-  check(await page(`!document.getElementById("ignore-items").textContent.includes("com.example.ignored")`), "the ignore list is empty again");
+  await until(`!document.getElementById("ignore-items").textContent.includes("com.example.ignored")`, "the ignore list is empty again");
 
   // A start-up item switched off from its page.
   await page(`[...document.querySelectorAll("#nav button")].find((b) => b.textContent === "Startup items").click()`);
