@@ -7,50 +7,21 @@
 //   filter   a filter typed that matches one child in N
 //   node --experimental-websocket bench/ui-tree.mjs BRENVIK FIXTURE RUNS
 // Prints one line per measure with its median, and the scan's own time once.
-import { spawn } from "node:child_process";
-import { mkdtempSync, rmSync } from "node:fs";
-import { tmpdir } from "node:os";
 import { join } from "node:path";
+import { openBrowser, startWindow } from "../tests/App/window-driver.mjs";
 
 const [brenvik, fixture, runsText] = process.argv.slice(2);
 const runs = Number(runsText || 5);
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const median = (values) => {
   const s = values.slice().sort((a, b) => a - b);
   return s.length % 2 ? s[(s.length - 1) / 2] : (s[s.length / 2 - 1] + s[s.length / 2]) / 2;
 };
 
-const window = spawn(brenvik, ["ui", "--no-open", "--home", join(fixture, "home"), "--root", join(fixture, "root"), "--layout", "linux"]);
-let printed = "";
-window.stdout.on("data", (d) => (printed += d));
-for (let i = 0; i < 100 && !printed.includes("token="); i++) await sleep(100);
-const address = printed.match(/http:\/\/\S+/)[0];
-const profile = mkdtempSync(join(tmpdir(), "brenvik-bench-profile-"));
-const browser = spawn("/usr/bin/chromium", ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-  `--user-data-dir=${profile}`, "--remote-debugging-port=0", "--window-size=1200,800", "about:blank"],
-  { stdio: ["ignore", "ignore", "pipe"] });
-let devtools = "";
-browser.stderr.on("data", (d) => (devtools += d));
-for (let i = 0; i < 600 && !/ws:\/\/\S+/.test(devtools); i++) await sleep(100);
-const port = devtools.match(/ws:\/\/127\.0\.0\.1:(\d+)\//)[1];
-const targets = await (await fetch(`http://127.0.0.1:${port}/json`)).json();
-const socket = new WebSocket(targets.find((t) => t.type === "page").webSocketDebuggerUrl);
-await new Promise((r) => socket.addEventListener("open", r));
-let next = 0;
-const waiting = new Map();
-socket.addEventListener("message", (m) => {
-  const d = JSON.parse(m.data);
-  if (d.id && waiting.has(d.id)) waiting.get(d.id)(d), waiting.delete(d.id);
-});
-const send = (method, params = {}) => new Promise((r) => { waiting.set(++next, r); socket.send(JSON.stringify({ id: next, method, params })); });
-const page = async (expression) =>
-  (await send("Runtime.evaluate", { expression, awaitPromise: true, returnByValue: true })).result?.result?.value;
+const window = await startWindow(brenvik, ["--home", join(fixture, "home"), "--root", join(fixture, "root"), "--layout", "linux"]);
+const browser = await openBrowser();
+const { send, page } = browser;
 const until = async (expression) => {
-  for (let i = 0; i < 3000; i++) {
-    if (await page(expression)) return;
-    await sleep(100);
-  }
-  throw new Error("waited in vain for " + expression);
+  if (!(await browser.until(expression))) throw new Error("waited in vain for " + expression);
 };
 // Milliseconds from running `action` (a page expression) to the second frame after it.
 const timed = (action) => page(`(async () => {
@@ -63,7 +34,7 @@ const toggle = `document.querySelector("#tree .row .toggle:not([disabled])")`;
 const nav = (text) => `[...document.querySelectorAll("#nav button")].find((b) => b.textContent === "${text}").click()`;
 
 try {
-  await send("Page.navigate", { url: address });
+  await send("Page.navigate", { url: window.address });
   await until(`document.querySelectorAll("#nav button").length > 0`);
   await page(nav("Trash"));
   const scanStart = Date.now();
@@ -87,9 +58,6 @@ try {
   for (const [name, values] of Object.entries(measures))
     console.log(`ui-tree: ${name}: median of ${runs} ${median(values).toFixed(1)} ms (${values.map((v) => v.toFixed(0)).join(" ")})`);
 } finally {
-  socket.close();
-  browser.kill("SIGKILL");
-  window.kill("SIGINT");
-  await new Promise((r) => window.on("exit", r));
-  rmSync(profile, { recursive: true, force: true });
+  await browser.close();
+  await window.stop();
 }

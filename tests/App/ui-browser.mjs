@@ -6,15 +6,14 @@
 // get 403. Screenshots of the Smart Scan page, the module page and the report go to OUT.
 //   node --experimental-websocket ui-browser.mjs BRENVIK OUT
 // Exit status 0 when every check passed, 1 otherwise, 77 when chromium or WebSocket is missing.
-import { spawn, spawnSync } from "node:child_process";
 import { createHash } from "node:crypto";
 import { existsSync, lstatSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, readlinkSync, rmSync, writeFileSync } from "node:fs";
 import http from "node:http";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
+import { chromium, openBrowser, startWindow } from "./window-driver.mjs";
 
 const [brenvik, out] = process.argv.slice(2);
-const chromium = "/usr/bin/chromium";
 if (!existsSync(chromium) || typeof WebSocket === "undefined") {
   console.log("ui-browser: chromium or WebSocket is missing; skipped");
   process.exit(77);
@@ -36,7 +35,6 @@ const snapshot = (folder) => {
 };
 const changes = (before, after) => [...new Set([...before.keys(), ...after.keys()])]
   .filter((p) => before.get(p) !== after.get(p)).sort();
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 let failures = 0;
 const check = (ok, what) => {
   console.log(`${ok ? "ok" : "FAILED"}: ${what}`);
@@ -57,47 +55,21 @@ mkdirSync(join(fixture, "root/usr/bin"), { recursive: true });
 writeFileSync(join(fixture, "root/usr/bin/notes"), "#!/bin/sh\n", { mode: 0o755 });
 mkdirSync(out, { recursive: true });
 
-const window = spawn(brenvik, ["ui", "--no-open", "--home", home, "--root", join(fixture, "root"), "--layout", "linux"]);
-let printed = "";
-window.stdout.on("data", (d) => (printed += d));
-for (let i = 0; i < 100 && !printed.includes("token="); i++) await sleep(100);
-const address = (printed.match(/http:\/\/\S+/) || [])[0];
+const window = await startWindow(brenvik, ["--home", home, "--root", join(fixture, "root"), "--layout", "linux"]);
+const address = window.address;
 check(Boolean(address), "brenvik ui prints its address");
 const { port } = new URL(address);
-
-const profile = mkdtempSync(join(tmpdir(), "brenvik-ui-profile-"));
-const browser = spawn(chromium, ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-  `--user-data-dir=${profile}`, "--remote-debugging-port=0", "--window-size=1200,800", "about:blank"],
-  { stdio: ["ignore", "ignore", "pipe"] });
-let devtools = "";
-browser.stderr.on("data", (d) => (devtools += d));
-// A first start with a fresh profile can take a while on a busy machine.
-for (let i = 0; i < 600 && !/ws:\/\/\S+/.test(devtools); i++) await sleep(100);
-const browserSocket = devtools.match(/ws:\/\/127\.0\.0\.1:(\d+)\//);
-if (!browserSocket) {
-  console.log("FAILED: chromium offers no DevTools socket:\n" + devtools.slice(-2000));
-  browser.kill("SIGKILL");
-  window.kill("SIGINT");
+let browser;
+try {
+  browser = await openBrowser((details) => check(false, "no script error: " + details));
+} catch (error) {
+  console.log("FAILED: " + error.message);
+  await window.stop();
   process.exit(1);
 }
-const targets = await (await fetch(`http://127.0.0.1:${browserSocket[1]}/json`)).json();
-const socket = new WebSocket(targets.find((t) => t.type === "page").webSocketDebuggerUrl);
-await new Promise((r) => socket.addEventListener("open", r));
-let next = 0;
-const waiting = new Map();
-socket.addEventListener("message", (m) => {
-  const d = JSON.parse(m.data);
-  if (d.id && waiting.has(d.id)) waiting.get(d.id)(d), waiting.delete(d.id);
-  if (d.method === "Runtime.exceptionThrown") check(false, "no script error: " + JSON.stringify(d.params.exceptionDetails).slice(0, 300));
-});
-const send = (method, params = {}) => new Promise((r) => { waiting.set(++next, r); socket.send(JSON.stringify({ id: next, method, params })); });
-const page = async (expression) =>
-  (await send("Runtime.evaluate", { expression, awaitPromise: true, returnByValue: true })).result?.result?.value;
+const { send, page } = browser;
 const until = async (expression, what) => {
-  for (let i = 0; i < 600; i++) {
-    if (await page(expression)) return true;
-    await sleep(100);
-  }
+  if (await browser.until(expression)) return true;
   check(false, what);
   return false;
 };
@@ -107,8 +79,6 @@ const screenshot = async (name) => {
 };
 
 try {
-  await send("Runtime.enable");
-  await send("Page.enable");
   await send("Page.navigate", { url: address });
   await until(`document.querySelectorAll("#nav button").length > 0`, "the page lists the modules");
   check(await page(`location.search === ""`), "the token leaves the address bar once the cookie holds it");
@@ -184,12 +154,9 @@ try {
   check((await request("/api/scans", { Cookie: cookie, Origin: "http://rebound.example" }, "POST")) === 403, "a foreign Origin: 403");
   check((await request("/api/modules", { Cookie: cookie })) === 200, "the cookie alone: 200");
 } finally {
-  socket.close();
-  browser.kill("SIGKILL");
-  window.kill("SIGINT");
-  const status = await new Promise((r) => window.on("exit", (code) => r(code)));
+  await browser.close();
+  const status = await window.stop();
   check(status === 0, "Ctrl-C ends the window with status 0");
-  rmSync(profile, { recursive: true, force: true });
   rmSync(fixture, { recursive: true, force: true });
 }
 process.exit(failures ? 1 : 0);

@@ -14,6 +14,7 @@ const state = {
   cleaning: new Map(), // clean id → module name, while they run
   reports: [],         // the clean documents of the cleans running now, as they end
   stopped: false,      // a scan of those running now was stopped
+  lastProgress: null,  // the window's last report of every scan and clean
   highlight: null,
 };
 
@@ -237,9 +238,12 @@ async function startScan(body) {
     say(error.message, true);
   }
   render();
+  handleProgress(state.lastProgress);
 }
 
+// Events can overlap while a result is fetched: each scan and clean ends once.
 async function scanEnded(scan) {
+  if (!state.scanning.has(scan.id)) return;
   const module = moduleNamed(state.scanning.get(scan.id));
   state.scanning.delete(scan.id);
   const scanDocument = await api(`/api/scans/${scan.id}`);
@@ -304,10 +308,12 @@ async function askAndClean(moduleNames) {
     }
     if (state.cleaning.size) say("Cleaning…");
     setButtons();
+    handleProgress(state.lastProgress);
   }, { once: true });
 }
 
 async function cleanEnded(clean) {
+  if (!state.cleaning.has(clean.id)) return;
   const name = state.cleaning.get(clean.id);
   state.cleaning.delete(clean.id);
   state.reports.push({ module: moduleNamed(name), clean: await api(`/api/cleans/${clean.id}`) });
@@ -365,16 +371,25 @@ function showProgress(jobs, what) {
   $("progress-text").textContent = `${Math.round(fraction * 100)} %, ${formatSize(bytes)} ${what}` + (current ? ` — ${current.path}` : "");
 }
 
+// What the window reports of every scan and clean. The last report is kept: a scan or clean
+// may end before the page has its number (the answer to the request that started it can come
+// after the event that says it ended), so a newly started one is looked up in it again.
+async function handleProgress(progress) {
+  if (!progress) return;
+  const { scans, cleans } = progress;
+  const mineCleans = cleans.filter((c) => state.cleaning.has(c.id));
+  const mineScans = scans.filter((s) => state.scanning.has(s.id));
+  for (const c of mineCleans) if (c.state !== "running") await cleanEnded(c);
+  for (const s of mineScans) if (s.state !== "running") await scanEnded(s);
+  if (mineCleans.some((c) => c.state === "running")) showProgress(mineCleans, "freed");
+  else if (mineScans.some((s) => s.state === "running")) showProgress(mineScans, "found");
+}
+
 function listenForProgress() {
   const events = new EventSource("/api/events");
-  events.onmessage = async (message) => {
-    const { scans, cleans } = JSON.parse(message.data);
-    const mineCleans = cleans.filter((c) => state.cleaning.has(c.id));
-    const mineScans = scans.filter((s) => state.scanning.has(s.id));
-    for (const c of mineCleans) if (c.state !== "running") await cleanEnded(c);
-    for (const s of mineScans) if (s.state !== "running") await scanEnded(s);
-    if (mineCleans.some((c) => c.state === "running")) showProgress(mineCleans, "freed");
-    else if (mineScans.some((s) => s.state === "running")) showProgress(mineScans, "found");
+  events.onmessage = (message) => {
+    state.lastProgress = JSON.parse(message.data);
+    handleProgress(state.lastProgress);
   };
 }
 
