@@ -234,12 +234,12 @@ void BVUIServer::routes() {
     // What starts by itself, and switching one item. The items come from a scan, which runs on
     // the main thread between the other jobs.
     server_->Get("/api/startup", [this](const httplib::Request&, httplib::Response& response) {
-        auto document = onMainThread([this] {
+        auto answer = onMainThread([this] {
             auto services = BVOptimizationModule::standardServices(environment_);
-            return BVStartupItemsDocument(BVListStartupItems(environment_, services), services);
+            return Answer{200, BVStartupItemsDocument(BVListStartupItems(environment_, services), services)};
         });
-        if (!document) return sendError(response, 503, "the window is stopping");
-        sendJSON(response, *document);
+        if (!answer) return sendError(response, 503, "the window is stopping");
+        sendJSON(response, answer->document, answer->status);
     });
     server_->Post("/api/startup", [this](const httplib::Request& request, httplib::Response& response) {
         auto body = BVJSONCodec::decode(request.body);
@@ -250,14 +250,15 @@ void BVUIServer::routes() {
             auto services = BVOptimizationModule::standardServices(environment_);
             auto items = BVListStartupItems(environment_, services);
             const BVStartupItem* item = BVFindStartupItem(items, *environment_.paths, wanted);
-            if (!item) return BVValue(BVDictionary{{"error", BVValue("no start-up item is named \"" + wanted + "\"")}, {"status", BVValue(int64_t(404))}});
-            if (auto reason = BVSetStartupItemEnabled(*item, on))
-                return BVValue(BVDictionary{{"error", BVValue(item->name + " was left as it was: " + *reason)}, {"status", BVValue(int64_t(409))}});
-            return BVStartupItemsDocument(BVListStartupItems(environment_, services), services);
+            auto error = [](int status, const std::string& message) {
+                return Answer{status, BVValue(BVDictionary{{"error", BVValue(message)}})};
+            };
+            if (!item) return error(404, "no start-up item is named \"" + wanted + "\"");
+            if (auto reason = BVSetStartupItemEnabled(*item, on)) return error(409, item->name + " was left as it was: " + *reason);
+            return Answer{200, BVStartupItemsDocument(BVListStartupItems(environment_, services), services)};
         });
         if (!answer) return sendError(response, 503, "the window is stopping");
-        if ((*answer)["error"].isString()) return sendJSON(response, BVValue(BVDictionary{{"error", (*answer)["error"]}}), int((*answer)["status"].int64Value()));
-        sendJSON(response, *answer);
+        sendJSON(response, answer->document, answer->status);
     });
     // Stops a scan or a clean the page started (the Stop button).
     server_->Post(R"(/api/(scans|cleans)/(\d{1,18})/stop)", [this](const httplib::Request& request, httplib::Response& response) {
@@ -316,8 +317,8 @@ void BVUIServer::post(std::function<void()> job) {
     wake_.notify_all();
 }
 
-std::optional<BVValue> BVUIServer::onMainThread(std::function<BVValue()> work) {
-    auto promise = std::make_shared<std::promise<BVValue>>();
+std::optional<BVUIServer::Answer> BVUIServer::onMainThread(std::function<Answer()> work) {
+    auto promise = std::make_shared<std::promise<Answer>>();
     auto future = promise->get_future();
     post([promise, work = std::move(work)] { promise->set_value(work()); });
     // A job the loop drops when it stops breaks its promise.

@@ -70,7 +70,11 @@ private:
     void post(std::function<void()> job);
     // Runs `work` on the main thread between the other jobs and answers its result; none when
     // the window stopped first.
-    std::optional<BVValue> onMainThread(std::function<BVValue()> work);
+    struct Answer {
+        int status = 200;
+        BVValue document;
+    };
+    std::optional<Answer> onMainThread(std::function<Answer()> work);
     // The editor of a module's ignore list; none, with the error sent, when there is none.
     std::optional<BVIgnoreListEditor> ignoreListEditor(const std::string& module, httplib::Response& response) const;
     void runScan(uint64_t id, const BVModule& module);

@@ -58,7 +58,13 @@ export async function openBrowser(onScriptError = () => {}) {
     if (d.id && waiting.has(d.id)) waiting.get(d.id)(d), waiting.delete(d.id);
     if (d.method === "Runtime.exceptionThrown") onScriptError(JSON.stringify(d.params.exceptionDetails).slice(0, 300));
   });
-  const send = (method, params = {}) => new Promise((r) => { waiting.set(++next, r); socket.send(JSON.stringify({ id: next, method, params })); });
+  // A request to the browser; one unanswered for half a minute is an error that names it.
+  const send = (method, params = {}) => new Promise((resolve, reject) => {
+    const id = ++next;
+    const timer = setTimeout(() => { waiting.delete(id); reject(new Error(`the browser did not answer ${method}`)); }, 30000);
+    waiting.set(id, (answer) => { clearTimeout(timer); resolve(answer); });
+    socket.send(JSON.stringify({ id, method, params }));
+  });
   // The value of a page expression (awaited when it is a promise).
   const page = async (expression) =>
     (await send("Runtime.evaluate", { expression, awaitPromise: true, returnByValue: true })).result?.result?.value;
