@@ -9,7 +9,7 @@ const $ = (id) => document.getElementById(id);
 const kSections = ["cleanup", "protection", "speed"];
 const state = {
   modules: [], home: "", view: "smart", module: null,
-  results: new Map(),  // module name → {scan, tasks}: the last finished scan of each module
+  results: new Map(),  // module name → {scan, stopped, tasks}: the last ended scan of each module
   scanning: new Map(), // scan id → module name, while they run
   cleaning: new Map(), // clean id → module name, while they run
   reports: [],         // the clean documents of the cleans running now, as they end
