@@ -195,6 +195,8 @@ void BVUIServer::routes() {
         auto chosen = choice(request, response);
         if (!chosen) return;
         if (chosen->entities.size() != 1) return sendError(response, 400, "name one entity");
+        if (!BVIgnoreListEditor::forModule(chosen->module->name, environment_.knowledgeBase, *environment_.paths))
+            return sendError(response, 409, "the module \"" + chosen->module->name + "\" has no ignore list");
         const auto& entity = chosen->entities.front();
         if (!entity->ignoreStrategy() || !entity->ignoreStrategy()->isIgnorable())
             return sendError(response, 409, "this item cannot be put on the ignore list");

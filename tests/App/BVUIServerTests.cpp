@@ -298,6 +298,11 @@ TEST(BVUIServer, EditsAModulesIgnoreList) {
         auto ignored = c.Post(first + "/ignore", headers, "{\"entities\":[" + group + "]}", "application/json");
         ASSERT_TRUE(ignored && ignored->status == 200) << (ignored ? ignored->body : "");
         EXPECT_EQ(c.Post(first + "/ignore", headers, R"({"entities":[[0,999]]})", "application/json")->status, 400);
+        // The trash keeps no ignore list: its entities cannot go on one.
+        auto trash = c.Post("/api/scans", headers, R"({"module":"trash"})", "application/json");
+        std::string trashScan = "/api/scans/" + std::to_string(BVJSONCodec::decode(trash->body).value()["id"].int64Value());
+        ASSERT_TRUE(Window::whenDone(c, trashScan, headers));
+        EXPECT_EQ(c.Post(trashScan + "/ignore", headers, R"({"entities":[[0,0]]})", "application/json")->status, 409);
 
         std::string path = w.fixture.home() + "//.cache/com.example.ignored/";
         auto added = c.Post("/api/ignore/add", headers, R"({"module":"system-junk","value":")" + path + "\"}", "application/json");

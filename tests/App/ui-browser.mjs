@@ -14,6 +14,11 @@ import { join } from "node:path";
 import { chromium, openBrowser, startWindow } from "./window-driver.mjs";
 
 const [brenvik, out] = process.argv.slice(2);
+// Whatever hangs, the test says where it was before the suite's time limit ends it.
+setTimeout(() => {
+  console.log("FAILED: the test did not end within 150 seconds");
+  process.exit(1);
+}, 150000).unref();
 if (!existsSync(chromium) || typeof WebSocket === "undefined") {
   console.log("ui-browser: chromium or WebSocket is missing; skipped");
   process.exit(77);

@@ -48,9 +48,24 @@ export async function openBrowser(onScriptError = () => {}) {
     await close();
     throw new Error("chromium offers no DevTools socket:\n" + devtools.slice(-2000));
   }
-  const targets = await (await fetch(`http://127.0.0.1:${browserSocket[1]}/json`)).json();
-  const socket = new WebSocket(targets.find((t) => t.type === "page").webSocketDebuggerUrl);
-  await new Promise((r) => socket.addEventListener("open", r));
+  // The page target can appear a moment after the browser's socket.
+  let target;
+  for (let i = 0; i < 100 && !target; i++) {
+    const targets = await (await fetch(`http://127.0.0.1:${browserSocket[1]}/json`, { signal: AbortSignal.timeout(10000) })).json();
+    target = targets.find((t) => t.type === "page");
+    if (!target) await sleep(100);
+  }
+  if (!target) {
+    await close();
+    throw new Error("chromium opened no page");
+  }
+  const socket = new WebSocket(target.webSocketDebuggerUrl);
+  const opened = await Promise.race([new Promise((r) => socket.addEventListener("open", () => r(true))),
+                                     new Promise((r) => socket.addEventListener("error", () => r(false))), sleep(30000)]);
+  if (!opened) {
+    await close();
+    throw new Error("the page's DevTools socket did not open");
+  }
   let next = 0;
   const waiting = new Map();
   socket.addEventListener("message", (m) => {
