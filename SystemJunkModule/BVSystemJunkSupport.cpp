@@ -31,7 +31,7 @@ BVScanResultPtr fakeEmptyResult(const std::string& identifier) {
 }
 
 void attachIgnoreStrategy(const BVEntityPtr& entity, const BVJunkKnowledgeBasePtr& knowledgeBase, const std::string& value) {
-    entity->setIgnoreStrategy(std::make_shared<BVBaseIgnoreStrategy>(knowledgeBase, std::make_shared<BVIgnoreItemInfo>(value)));
+    BVBaseIgnoreStrategy::attach(entity, knowledgeBase, value);
 }
 
 std::shared_ptr<BVFileModel> fileModel(const std::string& path, uint64_t size, const BVJunkKnowledgeBasePtr& knowledgeBase,

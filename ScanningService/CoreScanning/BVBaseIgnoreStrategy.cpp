@@ -1,5 +1,12 @@
 #include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
 
+#include "ScanningService/CoreScanning/BVEntity.h"
+
+void BVBaseIgnoreStrategy::attach(const std::shared_ptr<BVEntity>& entity, std::shared_ptr<BVUserKnowledgeBase> userBase,
+                                  const std::string& value) {
+    entity->setIgnoreStrategy(std::make_shared<BVBaseIgnoreStrategy>(std::move(userBase), std::make_shared<BVIgnoreItemInfo>(value)));
+}
+
 void BVBaseIgnoreStrategy::ignore() {
     if (!knowledgeBase_ || !isIgnorable()) return;
     if (!ignoreInfo_->userInfo())

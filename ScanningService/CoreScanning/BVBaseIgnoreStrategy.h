@@ -8,8 +8,13 @@
 #include "ScanningService/CoreScanning/BVIgnoreStrategyType.h"
 #include "ScanningService/CoreScanning/BVRemovalDependency.h"
 
+class BVEntity;
+
 class BVBaseIgnoreStrategy : public BVIgnoreStrategyType {
 public:
+    // Gives `entity` the strategy that puts `value` (a path, a name, a group key) on the list.
+    static void attach(const std::shared_ptr<BVEntity>& entity, std::shared_ptr<BVUserKnowledgeBase> userBase, const std::string& value);
+
     BVBaseIgnoreStrategy(std::shared_ptr<BVUserKnowledgeBase> userBase, BVIgnoreItemInfoPtr ignoreInfo)
         : knowledgeBase_(std::move(userBase)), ignoreInfo_(std::move(ignoreInfo)) {}
 

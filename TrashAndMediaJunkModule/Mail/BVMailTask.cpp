@@ -3,7 +3,6 @@
 #include <map>
 
 #include "Foundation/BVFileIO.h"
-#include "KnowledgeBase/BVIgnoreItemInfo.h"
 #include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
 #include "ScanningService/CoreScanning/BVFileModel.h"
 #include "TrashAndMediaJunkModule/Trash/BVTrashScanSwitches.h"
@@ -12,10 +11,6 @@ BVMailTask::BVMailTask(BVFileManagerPtr fileManager, std::shared_ptr<BVKnowledge
                        std::shared_ptr<BVMailInfo> mailInfo, std::shared_ptr<const BVPaths> paths)
     : fileManager_(std::move(fileManager)), knowledgeBase_(std::move(knowledgeBase)),
       mailInfo_(mailInfo ? std::move(mailInfo) : BVMailInfo::sharedMailInfo()), paths_(std::move(paths)) {}
-
-void BVMailTask::ignoredBy(const BVEntityPtr& entity, const std::string& value) const {
-    entity->setIgnoreStrategy(std::make_shared<BVBaseIgnoreStrategy>(knowledgeBase_, std::make_shared<BVIgnoreItemInfo>(value)));
-}
 
 const std::vector<std::string>& BVMailTask::downloads() {
     if (downloads_) return *downloads_;
@@ -45,7 +40,7 @@ std::vector<std::shared_ptr<BVMailboxModel>> BVMailTask::attachmentsMailboxModel
         if (progress_->isCancelled()) break;
         if (!mailbox->isAvailableForClean() || knowledgeBase_->isIgnoreItem(mailbox->uniqueID())) continue;
         auto model = std::make_shared<BVMailboxModel>(mailbox);
-        ignoredBy(model, mailbox->uniqueID());
+        BVBaseIgnoreStrategy::attach(model, knowledgeBase_, mailbox->uniqueID());
         std::map<std::string, std::shared_ptr<BVFileURLSequenceModel>> groups;
         mailbox->enumerateAttachments([&](const std::string& path) {
             progress_->sleepThreadWhilePaused();
@@ -61,11 +56,11 @@ std::vector<std::shared_ptr<BVMailboxModel>> BVMailTask::attachmentsMailboxModel
             auto& group = groups[key];
             if (!group) {
                 group = std::make_shared<BVFileURLSequenceModel>(BVURL::fileURLWithPath(path), selected);
-                ignoredBy(group, key);
+                BVBaseIgnoreStrategy::attach(group, knowledgeBase_, key);
                 model->addChild(group);
             }
             auto file = BVFileModel::modelWithPath(path, size, selected);
-            ignoredBy(file, path);
+            BVBaseIgnoreStrategy::attach(file, knowledgeBase_, path);
             group->addChild(file);
             return true;
         });
@@ -77,7 +72,7 @@ std::vector<std::shared_ptr<BVMailboxModel>> BVMailTask::attachmentsMailboxModel
 std::shared_ptr<BVMailboxModel> BVMailTask::downloadsMailboxModel() {
     auto unknown = BVMailBox::unknownMailbox();
     auto model = std::make_shared<BVMailboxModel>(unknown);
-    ignoredBy(model, unknown->uniqueID());
+    BVBaseIgnoreStrategy::attach(model, knowledgeBase_, unknown->uniqueID());
     if (knowledgeBase_->isIgnoreItem(unknown->uniqueID())) return model;
     for (const auto& entry : downloads()) {
         progress_->sleepThreadWhilePaused();
@@ -101,9 +96,9 @@ std::shared_ptr<BVMailboxModel> BVMailTask::downloadsMailboxModel() {
         bool unchanged = identity && identity->birthSeconds != 0 && identity->birthSeconds == identity->modificationSeconds;
         bool selected = unchanged && knowledgeBase_->shouldSelectItem(representative);
         auto sequence = std::make_shared<BVFileURLSequenceModel>(BVURL::fileURLWithPath(representative), selected);
-        ignoredBy(sequence, representative);
+        BVBaseIgnoreStrategy::attach(sequence, knowledgeBase_, representative);
         auto file = BVFileModel::modelWithPath(entry, size, selected);
-        ignoredBy(file, entry);
+        BVBaseIgnoreStrategy::attach(file, knowledgeBase_, entry);
         sequence->addChild(file);
         model->addChild(sequence);
     }

@@ -31,7 +31,6 @@ public:
 
 private:
     const std::vector<std::string>& downloads();  // listed once
-    void ignoredBy(const BVEntityPtr& entity, const std::string& value) const;
 
     BVFileManagerPtr fileManager_;
     std::shared_ptr<BVKnowledgeBaseWrapper> knowledgeBase_;

@@ -5,7 +5,6 @@
 
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVPlistCodec.h"
-#include "KnowledgeBase/BVIgnoreItemInfo.h"
 #include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
 #include "ScanningService/CoreScanning/Predicates/BVURLIterator.h"
 #include "TrashAndMediaJunkModule/MediaLibrary/BViTunesModels.h"
@@ -29,10 +28,6 @@ std::shared_ptr<const BVFilesUsageProvider> BVFilesUsageProvider::standard() {
     return none;
 }
 
-void BViTunesScanTask::ignoredBy(const BVEntityPtr& entity, const std::string& value) const {
-    entity->setIgnoreStrategy(std::make_shared<BVBaseIgnoreStrategy>(knowledgeBase_, std::make_shared<BVIgnoreItemInfo>(value)));
-}
-
 BVScanResultPtr BViTunesScanTask::filesResult(const std::vector<std::string>& items, const std::function<bool(const std::string&)>& keep,
                                               const std::function<std::string(const std::string&)>& ignoreValue) {
     std::vector<BVURLPtr> urls;
@@ -41,7 +36,7 @@ BVScanResultPtr BViTunesScanTask::filesResult(const std::vector<std::string>& it
     BVURLIterator iterator(progress_, [&](const BVURLPtr& url) { return keep(url->path()); });
     iterator.enumerate(urls, [&](const BVURLPtr& url, uint64_t size) {
         auto model = BVFileModel::modelWithPath(url->path(), size, knowledgeBase_->shouldSelectItem(url->path()));
-        ignoredBy(model, ignoreValue(url->path()));
+        BVBaseIgnoreStrategy::attach(model, knowledgeBase_, ignoreValue(url->path()));
         models.push_back(model);
     });
     return BVScanResult::resultWithIdentifier(identifier(), models);
@@ -91,26 +86,26 @@ BVScanResultPtr BViTunesBackupsTask::scan() {
             return a.second.value_or(BVDate{-1e300}).secondsSince1970 > b.second.value_or(BVDate{-1e300}).secondsSince1970;
         });
         auto group = BViTunesBackupGroup::groupForDevice(device);
-        ignoredBy(group, device.uniqueID());
+        BVBaseIgnoreStrategy::attach(group, knowledgeBase_, device.uniqueID());
         for (size_t i = 0; i < dated.size(); ++i) {
             if (progress_->isCancelled()) break;
             const auto& [backup, date] = dated[i];
             bool latest = i == 0;
             auto model = std::make_shared<BViTunesBackup>(backup, measured(backup), !latest && knowledgeBase_->shouldSelectItem(backup), latest, date);
-            ignoredBy(model, BVFileIO::lastPathComponent(backup));
+            BVBaseIgnoreStrategy::attach(model, knowledgeBase_, BVFileIO::lastPathComponent(backup));
             group->addChild(model);
         }
         groups.push_back(group);
     }
     if (!broken.empty()) {
         auto group = BViTunesBackupGroup::groupForDevice(std::nullopt);
-        ignoredBy(group, BViTunesBrokenBackupsKey);
+        BVBaseIgnoreStrategy::attach(group, knowledgeBase_, BViTunesBrokenBackupsKey);
         for (const auto& backup : broken) {
             if (progress_->isCancelled()) break;
             // Offered, never ticked: an Info.plist that cannot be read does not prove the backup
             // useless, and it may be the only copy of a device's data.
             auto model = std::make_shared<BViTunesBackup>(backup, measured(backup), false, false, std::nullopt);
-            ignoredBy(model, BVFileIO::lastPathComponent(backup));
+            BVBaseIgnoreStrategy::attach(model, knowledgeBase_, BVFileIO::lastPathComponent(backup));
             group->addChild(model);
         }
         groups.push_back(group);
@@ -147,7 +142,7 @@ BVScanResultPtr BViTunesCachesTask::scan() {
     if (knowledgeBase_->isIgnoreItem(BViTunesArtworkCachesKey)) return BVScanResult::emptyResultWithIdentifier(identifier());
     auto sequence = std::make_shared<BVFileSequenceModel>(BVValueObject::with(BVValue("Album artwork caches")), 0,
                                                           knowledgeBase_->shouldSelectItem(BViTunesArtworkCachesKey));
-    ignoredBy(sequence, BViTunesArtworkCachesKey);
+    BVBaseIgnoreStrategy::attach(sequence, knowledgeBase_, BViTunesArtworkCachesKey);
     std::vector<BVURLPtr> urls;
     for (const auto& folder : library_->albumCachesDirectories()) urls.push_back(BVURL::fileURLWithPath(folder, true));
     BVURLIterator iterator(progress_, [&](const BVURLPtr& url) {
@@ -155,7 +150,7 @@ BVScanResultPtr BViTunesCachesTask::scan() {
     });
     iterator.enumerate(urls, [&](const BVURLPtr& url, uint64_t size) {
         auto model = BVFileModel::modelWithPath(url->path(), size, knowledgeBase_->shouldSelectItem(url->path()));
-        ignoredBy(model, BVFileIO::parentPath(url->path()));
+        BVBaseIgnoreStrategy::attach(model, knowledgeBase_, BVFileIO::parentPath(url->path()));
         sequence->addChild(model);
     });
     return BVScanResult::resultWithIdentifier(identifier(), {sequence});

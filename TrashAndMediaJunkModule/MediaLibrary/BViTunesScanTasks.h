@@ -28,7 +28,6 @@ public:
     BVProgressPtr progress() const override { return progress_; }
 
 protected:
-    void ignoredBy(const BVEntityPtr& entity, const std::string& value) const;
     // The files of `items` the filter keeps, each a file model ignored by `ignoreValue(path)`.
     BVScanResultPtr filesResult(const std::vector<std::string>& items, const std::function<bool(const std::string&)>& keep,
                                 const std::function<std::string(const std::string&)>& ignoreValue);

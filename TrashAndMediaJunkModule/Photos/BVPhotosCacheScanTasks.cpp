@@ -6,7 +6,6 @@
 #include "Foundation/BVFileIO.h"
 #include "Foundation/BVLogger.h"
 #include "Foundation/BVSystemVersion.h"
-#include "KnowledgeBase/BVIgnoreItemInfo.h"
 #include "ScanningService/CoreScanning/BVBaseIgnoreStrategy.h"
 #include "ScanningService/CoreScanning/BVCompoundScanTask.h"
 #include "ScanningService/CoreScanning/BVFileModel.h"
@@ -17,20 +16,16 @@ namespace {
 
 constexpr double kLibraryOpenTimeout = 60;
 
-void ignoredBy(const BVEntityPtr& entity, const BVPhotosKnowledgeBasePtr& knowledgeBase, const std::string& value) {
-    entity->setIgnoreStrategy(std::make_shared<BVBaseIgnoreStrategy>(knowledgeBase, std::make_shared<BVIgnoreItemInfo>(value)));
-}
-
 std::shared_ptr<BVPhotosCacheModel> cacheModel(const std::string& key, const std::string& libraryURL,
                                                const BVPhotosKnowledgeBasePtr& knowledgeBase) {
     auto model = std::make_shared<BVPhotosCacheModel>(key, libraryURL);
-    ignoredBy(model, knowledgeBase, key);
+    BVBaseIgnoreStrategy::attach(model, knowledgeBase, key);
     return model;
 }
 
 void addFile(BVPhotosCacheModel& model, const std::string& path, uint64_t size, const BVPhotosKnowledgeBasePtr& knowledgeBase) {
     auto file = BVFileModel::modelWithPath(path, size, true);
-    ignoredBy(file, knowledgeBase, path);
+    BVBaseIgnoreStrategy::attach(file, knowledgeBase, path);
     model.addChild(file);
 }
 
